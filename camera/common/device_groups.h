@@ -1,0 +1,26 @@
+// Named sets of device type codes. Each optional feature of a camera is a
+// membership test against one of these sets, so the facts live in one place.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+
+namespace qcx {
+
+using DeviceType = std::uint32_t;
+
+// Cameras whose firmware keeps a working-mode word (trigger, sensor mode,
+// bad-pixel, 16-bit transfer, sensitivity and frame-buffer flush bits).
+inline constexpr DeviceType kWorkingModeTypes[] = {17, 18, 25, 26, 27, 28, 29, 30, 31, 32, 36, 37,
+                                                   38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49};
+
+// Cameras without colour filter: no colour processing.
+inline constexpr DeviceType kMonochromeTypes[] = {1, 5, 9, 11, 18, 22, 24, 29, 32, 34, 37, 39, 42};
+
+inline constexpr bool IsInGroup(std::span<const DeviceType> group, DeviceType type) {
+    return std::find(group.begin(), group.end(), type) != group.end();
+}
+
+}  // namespace qcx

@@ -1,0 +1,116 @@
+#include "camera/device/device.h"
+
+#include <cstring>
+#include <new>
+
+#include "camera/common/status.h"
+#include "camera/platform/file_system.h"
+
+namespace qcx {
+
+namespace {
+
+// A 40-byte bitmap header (size 40, planes 1, everything else 0 until the
+// preview window is known) followed by a palette of 256 greys.
+std::unique_ptr<std::uint8_t[]> NewDisplayHeader() {
+    std::unique_ptr<std::uint8_t[]> header(new (std::nothrow) std::uint8_t[kDisplayHeaderSize]);
+    if (!header) return nullptr;
+    std::memset(header.get(), 0, kDisplayHeaderSize);
+    header[0] = 40;  // biSize, little-endian
+    header[12] = 1;  // biPlanes
+    for (int i = 0; i < 256; ++i) {
+        std::uint8_t* entry = header.get() + 40 + 4 * i;
+        entry[0] = entry[1] = entry[2] = static_cast<std::uint8_t>(i);
+    }
+    return header;
+}
+
+// The folder of the library's own file followed by "QCXLogFolder".
+std::string DefaultLogFolder() {
+    const std::string& library = LibraryFilePath();
+    const std::size_t slash = library.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string("./") : library.substr(0, slash + 1);
+    return directory + "QCXLogFolder";
+}
+
+}  // namespace
+
+CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
+    : index_(index), channel_(*environment.nodes), makeSensorDriver_(environment.makeSensorDriver) {
+    *status = 0;
+    displayHeader_ = NewDisplayHeader();
+    if (!displayHeader_) return;
+    if (channel_.Open() != status::kSuccess) return;
+
+    DeviceInformation info;
+    if (channel_.GetDeviceInformation(&info) != status::kSuccess) return;
+    deviceType_ = info.deviceType;
+    deviceNumber_ = info.deviceNumber;
+    firmwareVersion_ = info.firmwareVersion;
+
+    // A camera whose log cannot be opened still works.
+    if (environment.logEnabled) ApplyLogSettings(true, environment.logFolder.c_str());
+
+    if (InitializeSensor() != status::kSuccess) return;
+    LogPrintf(log_.get(), "Initialized Successful.");
+    *status = status::kSuccess;
+}
+
+CDevice::~CDevice() {
+    // The preview, with the automatic loops and the recording that hang on
+    // it, stops here first once it exists.
+    if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(*this, FVM_CAPTURE);
+    displayHeader_.reset();
+    channel_.Close();
+    LogPrintf(log_.get(), "UnInitialized Finished.\n");
+    log_.reset();
+}
+
+int CDevice::InitializeSensor() {
+    const std::optional<SensorFamily> family = FindSensorFamily(deviceType_);
+    if (!family || !makeSensorDriver_) return status::kNotSupported;
+    sensor_ = makeSensorDriver_(*family);
+    if (!sensor_) return status::kNotSupported;
+    return sensor_->InitializeSensor(*this);
+}
+
+int CDevice::ReinitializeSensor() {
+    if (!sensor_) return status::kNotSupported;
+    return sensor_->RestoreRegisters(*this);
+}
+
+int CDevice::Recover() {
+    channel_.Close();
+    const int opened = channel_.Open();
+    if (opened != status::kSuccess) return opened;
+    if (!channel_.IsOpen()) return status::kRecoveryFail;
+    const int restored = ReinitializeSensor();
+    return restored == status::kSuccess ? status::kRecoverySuccessful : restored;
+}
+
+int CDevice::ApplyLogSettings(bool enable, const char* folder) {
+    log_.reset();  // every switch-on starts a new file
+    if (!enable) return status::kSuccess;
+
+    const std::string directory =
+        (folder != nullptr && folder[0] != '\0') ? std::string(folder) : DefaultLogFolder();
+    if (!CreateFolderTree(directory)) return status::kFail;
+    const std::string name = LogFileName(deviceType_, deviceNumber_, firmwareVersion_, LogClockNow());
+    const std::string path = directory.back() == '/' ? directory + name : directory + "/" + name;
+
+    log_.reset(new (std::nothrow) CLogFile(path));
+    if (!log_) return status::kFail;
+    return status::kSuccess;
+}
+
+int CDevice::DeviceGetInformation(int* deviceType, int* deviceNumber, std::uint16_t* firmwareVersion) {
+    DeviceInformation info;
+    const int result = channel_.GetDeviceInformation(&info);
+    if (result != status::kSuccess) return result;
+    if (deviceType != nullptr) *deviceType = info.deviceType;
+    if (deviceNumber != nullptr) *deviceNumber = info.deviceNumber;
+    if (firmwareVersion != nullptr) *firmwareVersion = info.firmwareVersion;
+    return result;
+}
+
+}  // namespace qcx

@@ -1,0 +1,83 @@
+// DriverChannel: a camera's claimed driver node and the vendor requests that
+// travel over it to the camera's USB controller.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "camera/platform/driver_node.h"
+#include "camera/platform/node_claim.h"
+#include "camera/platform/request_record.h"
+#include "camera/transport/node_directory.h"
+
+namespace qcx {
+
+struct DeviceInformation {
+    std::uint8_t deviceType = 0;
+    std::uint8_t deviceNumber = 0;
+    std::uint16_t firmwareVersion = 0;
+};
+
+class DriverChannel {
+public:
+    explicit DriverChannel(NodeDirectory& nodes) : nodes_(nodes) {}
+    ~DriverChannel() { Close(); }
+    DriverChannel(const DriverChannel&) = delete;
+    DriverChannel& operator=(const DriverChannel&) = delete;
+
+    // Claims the lowest-numbered node that opens and that no camera object
+    // holds: 1, or -8 when none of the 32 nodes is free.
+    int Open();
+    // Releases the node and its claim; always 1.
+    int Close();
+
+    bool IsOpen() const { return node_ != nullptr; }
+    int NodeNumber() const { return claim_ ? claim_->Node() : -1; }
+
+    // Serialises vendor requests and frame reads of this camera; re-entrant
+    // for the thread that holds it (recovery re-enters it).
+    std::recursive_mutex& IoLock() { return ioLock_; }
+
+    // One vendor request: `data` holds at least `wLength` bytes (4 for the
+    // 32-bit EEPROM write). -5 without a node, -8 when the driver refuses, 1.
+    int VendorCmd(const SetupPacket& setup, void* data);
+
+    // Typed requests: -5 without a node, the vendor request's status when it
+    // is not 1, -8 when the camera's status byte is not 0, else 1. Reads store
+    // their value only on success.
+    int ReadFx2Reg(std::uint16_t address, std::uint8_t* value);
+    int WriteFx2Reg(std::uint16_t address, std::uint8_t value);
+    int ReadSfr(std::uint16_t sfr, std::uint8_t* value);
+    int WriteSfr(std::uint16_t sfr, std::uint8_t value);
+    int ReadEeprom(std::uint16_t address, std::uint8_t* value);
+    int WriteEeprom(std::uint16_t address, std::uint8_t value);
+    int ReadEeprom32(std::uint32_t address, std::uint8_t* value);
+    int WriteEeprom32(std::uint32_t address, std::uint8_t value);
+    int ReadSensorReg(std::uint16_t reg, std::uint16_t* value);
+    int WriteSensorReg(std::uint16_t reg, std::uint16_t value);
+    int GetDeviceInformation(DeviceInformation* info);
+
+    // The working-mode requests, returning the vendor request's status and
+    // the camera's status byte separately: the device logs them apart.
+    int RequestGetWorkingMode(std::uint16_t* word, std::uint8_t* statusByte);
+    int RequestSetWorkingMode(std::uint16_t word, std::uint8_t* statusByte);
+
+    // A bounded frame read on the claimed node (Failed without a node).
+    FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs);
+
+private:
+    // A 0xC0 request whose answer starts with the status byte.
+    int InRequest(std::uint8_t bRequest, std::uint16_t wValue, std::uint16_t wIndex, std::uint8_t* data,
+                  std::uint16_t wLength);
+    // InRequest followed by the status byte test.
+    int StatusRequest(std::uint8_t bRequest, std::uint16_t wValue, std::uint16_t wIndex, std::uint8_t* data,
+                      std::uint16_t wLength);
+
+    NodeDirectory& nodes_;
+    std::unique_ptr<DriverNode> node_;
+    std::unique_ptr<NodeClaim> claim_;
+    std::recursive_mutex ioLock_;
+};
+
+}  // namespace qcx

@@ -1,0 +1,55 @@
+// The shipped shared library through its C headers only, against simulated
+// cameras: what an application sees before any sensor family is built.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "qcxapi.h"
+#include "qcxsim.h"
+
+namespace {
+
+class LibrarySpineE2E : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("QCX_SIM", "21,8:3:0x0102", 1); }
+    void TearDown() override {
+        QCX_UnInit();
+        unsetenv("QCX_SIM");
+    }
+};
+
+TEST_F(LibrarySpineE2E, SimulatedCamerasAreCountedAndDescribed) {
+    ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+    const int count = QCX_DeviceGetCount();
+    ASSERT_GE(count, 2);
+    // Real USB cameras come first; the simulated ones are the last two nodes.
+    int type = 0, number = 0;
+    unsigned short firmware = 0;
+    ASSERT_EQ(QCXSimDescribe(count - 1, &type, &number, &firmware), 1);
+    EXPECT_EQ(type, 8);
+    EXPECT_EQ(number, 3);
+    EXPECT_EQ(firmware, 0x0102);
+    ASSERT_EQ(QCXSimDescribe(count - 2, &type, &number, &firmware), 1);
+    EXPECT_EQ(type, 21);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(firmware, 0x0100);
+}
+
+TEST_F(LibrarySpineE2E, CamerasWhoseSensorFamilyIsNotBuiltDoNotOpen) {
+    ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+    QCX_BYTE value = 0;
+    EXPECT_EQ(QCX_RdEEPROM(0, 0, &value), QCX_STATUS_NOT_INITIALIZED);
+    EXPECT_EQ(QCX_DeviceGetInformation(1, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
+    char text[QCX_ERROR_TEXT_SIZE];
+    EXPECT_EQ(QCX_GetErrorInfo(QCX_STATUS_NOT_INITIALIZED, text), 1);
+    EXPECT_STREQ(text, "Device wasn't Initialized");
+}
+
+TEST_F(LibrarySpineE2E, BadSimulatorEntriesAreSkipped) {
+    setenv("QCX_SIM", "21,banana,300,8:1:2:3,,49", 1);
+    ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+    EXPECT_EQ(QCXSimGetCount(), 2);
+}
+
+}  // namespace

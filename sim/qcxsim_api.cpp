@@ -1,0 +1,212 @@
+// The C control API of the simulated cameras. No exception crosses it.
+#include "qcxsim.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "sim/sim_node_provider.h"
+
+using qcx::SimCamera;
+using qcx::SimNodeProvider;
+
+namespace {
+
+// Runs `action` on the camera at `node`, turning a missing camera and
+// allocation failure into status codes.
+template <typename Action>
+int WithCamera(int node, Action action) {
+    try {
+        const auto camera = SimNodeProvider::Instance().CameraAtNode(node);
+        if (!camera) return QCXSIM_NO_CAMERA;
+        return action(*camera);
+    } catch (const std::bad_alloc&) {
+        return QCXSIM_NO_MEMORY;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+QCXSIM_API int QCXSimGetCount(void) {
+    return SimNodeProvider::Instance().CountNodes();
+}
+
+QCXSIM_API int QCXSimDescribe(int node, int* deviceType, int* deviceNumber,
+                              unsigned short* firmwareVersion) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        const auto& identity = camera.Identity();
+        if (deviceType) *deviceType = identity.deviceType;
+        if (deviceNumber) *deviceNumber = identity.deviceNumber;
+        if (firmwareVersion) *firmwareVersion = identity.firmwareVersion;
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimFailRequests(int node, int count, int mode) {
+    if (count < 0 || (mode != QCXSIM_FAIL_STATUS && mode != QCXSIM_FAIL_REFUSE)) {
+        return QCXSIM_BAD_ARGUMENT;
+    }
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.FailNextRequests(static_cast<std::uint32_t>(count),
+                                mode == QCXSIM_FAIL_REFUSE ? qcx::SimFaultMode::Refuse
+                                                           : qcx::SimFaultMode::Status);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimUnplug(int node) {
+    return WithCamera(node, [](SimCamera& camera) {
+        camera.Unplug();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimReplugAll(void) {
+    try {
+        SimNodeProvider::Instance().ReplugAll();
+        return QCXSIM_OK;
+    } catch (const std::bad_alloc&) {
+        return QCXSIM_NO_MEMORY;
+    }
+}
+
+QCXSIM_API int QCXSimReadEeprom(int node, unsigned int address, unsigned char* value) {
+    if (value == nullptr || address > 0xFFFF) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *value = camera.Eeprom(static_cast<std::uint16_t>(address));
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimWriteEeprom(int node, unsigned int address, unsigned char value) {
+    if (address > 0xFFFF) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetEeprom(static_cast<std::uint16_t>(address), value);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimReadEeprom32(int node, unsigned int address, unsigned char* value) {
+    if (value == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *value = camera.Eeprom32(address);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimWriteEeprom32(int node, unsigned int address, unsigned char value) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetEeprom32(address, value);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimReadFx2Reg(int node, unsigned short address, unsigned char* value) {
+    if (value == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *value = camera.Fx2Reg(address);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimWriteFx2Reg(int node, unsigned short address, unsigned char value) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetFx2Reg(address, value);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimReadSfr(int node, unsigned char address, unsigned char* value) {
+    if (value == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *value = camera.Sfr(address);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimWriteSfr(int node, unsigned char address, unsigned char value) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetSfr(address, value);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimReadSensorReg(int node, unsigned short reg, unsigned short* value) {
+    if (value == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *value = camera.SensorReg(reg);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimWriteSensorReg(int node, unsigned short reg, unsigned short value) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetSensorReg(reg, value);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetWorkingMode(int node, unsigned short* word) {
+    if (word == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *word = camera.WorkingMode();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimSetWorkingMode(int node, unsigned short word) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetWorkingMode(word);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetRequestCount(int node, unsigned int* count) {
+    if (count == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *count = camera.RequestCount();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimResetRequestCount(int node) {
+    return WithCamera(node, [](SimCamera& camera) {
+        camera.ResetRequestCount();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetLastRequest(int node, unsigned char record[QCXSIM_RECORD_SIZE],
+                                    unsigned char* hostData, unsigned int* hostDataLength) {
+    if (record == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        const qcx::SimLastRequest last = camera.LastRequest();
+        std::memcpy(record, last.record.data(), last.record.size());
+        if (hostData) {
+            std::copy_n(last.hostData.begin(),
+                        std::min<std::size_t>(last.hostData.size(), QCXSIM_HOST_DATA_MAX), hostData);
+        }
+        if (hostDataLength) *hostDataLength = static_cast<unsigned int>(last.hostData.size());
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetFlushCount(int node, unsigned int* count) {
+    if (count == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *count = camera.FlushCount();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count) {
+    if (count == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *count = camera.FrameReleaseCount();
+        return QCXSIM_OK;
+    });
+}
+
+}  // extern "C"

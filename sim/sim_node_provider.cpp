@@ -1,0 +1,117 @@
+#include "sim/sim_node_provider.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "sim/sim_camera_list.h"
+#include "sim/sim_node.h"
+
+namespace qcx {
+
+SimNodeProvider& SimNodeProvider::Instance() {
+    static SimNodeProvider provider;
+    return provider;
+}
+
+void SimNodeProvider::RefreshLocked() {
+    const char* value = std::getenv("QCX_SIM");
+    const std::string text = value == nullptr ? std::string() : std::string(value);
+    if (listed_ && text == listedText_) return;
+
+    const SimCameraList list = ParseSimCameraList(text);
+    // The list is re-read on every count; one warning per text is enough.
+    if (!list.warnings.empty() && warnedTexts_.insert(text).second) {
+        for (const auto& warning : list.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+    }
+
+    std::vector<std::shared_ptr<SimCamera>> cameras;
+    cameras.reserve(list.cameras.size());
+    for (std::size_t i = 0; i < list.cameras.size(); ++i) {
+        if (i < cameras_.size() && cameras_[i]->Identity() == list.cameras[i]) {
+            cameras.push_back(cameras_[i]);
+        } else {
+            cameras.push_back(std::make_shared<SimCamera>(list.cameras[i]));
+        }
+    }
+    // Cameras that left the list are gone from the bus for anyone still holding them.
+    for (std::size_t i = 0; i < cameras_.size(); ++i) {
+        if (i >= cameras.size() || cameras[i] != cameras_[i]) cameras_[i]->Unplug();
+    }
+    cameras_ = std::move(cameras);
+    listedText_ = text;
+    listed_ = true;
+}
+
+std::shared_ptr<SimCamera> SimNodeProvider::PluggedAtLocked(int localIndex) const {
+    if (localIndex < 0) return nullptr;
+    for (const auto& camera : cameras_) {
+        if (!camera->IsPlugged()) continue;
+        if (localIndex-- == 0) return camera;
+    }
+    return nullptr;
+}
+
+int SimNodeProvider::CountNodes() {
+    std::lock_guard lock(mutex_);
+    try {
+        RefreshLocked();
+    } catch (const std::bad_alloc&) {
+        // Keep the cameras we had; the next count tries again.
+    }
+    int count = 0;
+    for (const auto& camera : cameras_) count += camera->IsPlugged() ? 1 : 0;
+    return count;
+}
+
+std::unique_ptr<DriverNode> SimNodeProvider::OpenNode(int localIndex) {
+    std::lock_guard lock(mutex_);
+    try {
+        RefreshLocked();
+        if (auto camera = PluggedAtLocked(localIndex)) return std::make_unique<SimNode>(std::move(camera));
+    } catch (const std::bad_alloc&) {
+        // An open that cannot allocate is an open that failed.
+    }
+    return nullptr;
+}
+
+void SimNodeProvider::SetFirstNodeNumber(int first) {
+    std::lock_guard lock(mutex_);
+    firstNodeNumber_ = first;
+}
+
+int SimNodeProvider::FirstNodeNumber() const {
+    std::lock_guard lock(mutex_);
+    return firstNodeNumber_;
+}
+
+std::shared_ptr<SimCamera> SimNodeProvider::CameraAtNode(int nodeNumber) {
+    std::lock_guard lock(mutex_);
+    try {
+        RefreshLocked();
+    } catch (const std::bad_alloc&) {
+    }
+    if (nodeNumber < firstNodeNumber_) return nullptr;
+    return PluggedAtLocked(nodeNumber - firstNodeNumber_);
+}
+
+void SimNodeProvider::ReplugAll() {
+    std::lock_guard lock(mutex_);
+    try {
+        RefreshLocked();
+    } catch (const std::bad_alloc&) {
+    }
+    for (const auto& camera : cameras_) camera->Replug();
+}
+
+void SimNodeProvider::Reset() {
+    std::lock_guard lock(mutex_);
+    for (const auto& camera : cameras_) camera->Unplug();
+    cameras_.clear();
+    warnedTexts_.clear();
+    listedText_.clear();
+    listed_ = false;
+    firstNodeNumber_ = 0;
+}
+
+}  // namespace qcx

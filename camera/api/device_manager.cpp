@@ -27,8 +27,13 @@ CDevice* CDeviceManager::GetDevice(int index) {
     environment.logEnabled = log_.enabled;
     environment.logFolder = log_.folder;
     int constructed = 0;
-    std::unique_ptr<CDevice> device(new (std::nothrow) CDevice(index, environment, &constructed));
-    if (!device || constructed != status::kSuccess) return nullptr;  // the half-made camera is destroyed here
+    std::unique_ptr<CDevice> device;
+    try {
+        device.reset(new CDevice(index, environment, &constructed));
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // no memory to open the camera reads as "not initialised" too
+    }
+    if (constructed != status::kSuccess) return nullptr;  // the half-made camera is destroyed here
     slot = std::move(device);
     return slot.get();
 }

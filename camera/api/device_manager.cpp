@@ -24,7 +24,7 @@ CDevice* CDeviceManager::GetDevice(int index) {
     DeviceEnvironment environment;
     environment.nodes = &nodes_;
     environment.makeSensorDriver = makeSensorDriver_;
-    environment.logEnabled = log_.enabled;
+    environment.logEnabled = log_.enabled != 0;
     environment.logFolder = log_.folder;
     int constructed = 0;
     std::unique_ptr<CDevice> device;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,7 +13,7 @@ namespace qcx {
 
 // The process-wide log switch and folder that cameras open their logs with.
 struct LogSettings {
-    bool enabled = false;
+    std::uint8_t enabled = 0;  // the byte as the caller gave it; not 0 is on
     std::string folder;  // at most 259 characters; empty: the default folder
 };
 

@@ -31,7 +31,7 @@ int QCXAPI_CALL QCX_UnInit(void) {
     LibraryState& library = Library();
     delete library.manager;
     library.manager = nullptr;
-    library.log.enabled = false;
+    library.log.enabled = 0;
     return status::kSuccess;
 }
 
@@ -53,12 +53,12 @@ int QCXAPI_CALL QCX_LogSet(QCX_BOOL8 enable, const char* folder) {
     if (folder != nullptr && std::strlen(folder) > kMaxLogFolderLength) return status::kParameterError;
     LibraryState& library = Library();
     try {
-        library.log.enabled = enable != 0;
+        library.log.enabled = enable;
         if (folder != nullptr) library.log.folder = folder;
         if (library.manager == nullptr) return status::kSuccess;
         for (int slot = 0; slot < kDeviceSlots; ++slot) {
             if (CDevice* device = library.manager->OpenedDevice(slot))
-                device->ApplyLogSettings(library.log.enabled, folder);
+                device->ApplyLogSettings(enable != 0, folder);
         }
     } catch (const std::bad_alloc&) {
         return status::kNoMemory;
@@ -68,7 +68,7 @@ int QCXAPI_CALL QCX_LogSet(QCX_BOOL8 enable, const char* folder) {
 
 int QCXAPI_CALL QCX_LogGet(QCX_BOOL8* enable, char* folder) {
     const LibraryState& library = Library();
-    if (enable != nullptr) *enable = library.log.enabled ? 1 : 0;
+    if (enable != nullptr) *enable = library.log.enabled;
     if (folder != nullptr) std::memcpy(folder, library.log.folder.c_str(), library.log.folder.size() + 1);
     return status::kSuccess;
 }

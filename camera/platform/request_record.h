@@ -44,6 +44,7 @@ struct SetupPacket {
                 static_cast<std::uint8_t>(wLength), static_cast<std::uint8_t>(wLength >> 8)};
     }
     bool IsDeviceToHost() const { return (bmRequestType & 0x80) != 0; }
+    friend bool operator==(const SetupPacket&, const SetupPacket&) = default;
 };
 
 // The decoded fields of a request record. `bufferAddress` holds only the low

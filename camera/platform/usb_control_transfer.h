@@ -9,16 +9,8 @@
 
 namespace qcx {
 
-struct ControlTransfer {
-    std::uint8_t bmRequestType = 0;
-    std::uint8_t bRequest = 0;
-    std::uint16_t wValue = 0;
-    std::uint16_t wIndex = 0;
-    std::uint16_t wLength = 0;
-
-    bool IsDeviceToHost() const { return (bmRequestType & 0x80) != 0; }
-    friend bool operator==(const ControlTransfer&, const ControlTransfer&) = default;
-};
+// A control transfer has exactly the fields of the setup packet it came from.
+using ControlTransfer = SetupPacket;
 
 // The transfer for `record`, whose data buffer holds `dataSize` bytes. Null
 // when the record cannot have come from a setup packet (a field wider than

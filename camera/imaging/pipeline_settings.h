@@ -23,7 +23,6 @@ struct PipelineSettings {
     float saturationFactor = 1.0f;
     int gammaValue = 0;
     bool gammaOn = false;
-    int filterMode = 1;
 
     bool badPixelCorrectionOn = true;
     int badPixelMode = 1;
@@ -42,9 +41,6 @@ struct PipelineSettings {
     ByteTable gammaTable = IdentityTable();
     ByteTable contrastTable = IdentityTable();
     ByteTable brightnessTable = IdentityTable();
-    ByteTable blueCorrection = IdentityTable();
-    ByteTable greenCorrection = IdentityTable();
-    ByteTable redCorrection = IdentityTable();
 };
 
 }  // namespace qcx

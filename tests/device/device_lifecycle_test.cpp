@@ -54,7 +54,7 @@ TEST_F(DeviceLifecycleTest, ConstructionClaimsIdentifiesAndInitialisesTheSensor)
     EXPECT_EQ(pipeline.contrast, 128);
     EXPECT_EQ(pipeline.mapTable[4095], 255);
     EXPECT_EQ(pipeline.mapTable[17], 1);
-    EXPECT_EQ(pipeline.redCorrection[77], 77);
+    EXPECT_EQ(pipeline.gammaTable[77], 77);
 }
 
 TEST_F(DeviceLifecycleTest, ConstructionStopsAtEveryFailureAndReleasesTheNode) {

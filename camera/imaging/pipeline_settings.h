@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace qcx {
 
@@ -15,6 +17,33 @@ inline ByteTable IdentityTable() {
     return table;
 }
 
+// The saturation step remembers the adjusted bytes of every colour it has
+// seen: one entry per 24-bit colour, three 16-bit values side by side (so a
+// look-up reads one place), 0xFFFF marking a value not yet computed.
+inline constexpr std::size_t kSaturationCacheEntries = std::size_t{1} << 24;
+inline constexpr std::size_t kSaturationCacheValues = 3 * kSaturationCacheEntries;
+
+// Owner of the saturation cache memory. A copy of the settings starts without
+// a cache: the cache only remembers results that can always be computed
+// again, and 96 MiB should never be duplicated by accident.
+class SaturationCache {
+public:
+    SaturationCache() = default;
+    SaturationCache(const SaturationCache&) noexcept {}
+    SaturationCache& operator=(const SaturationCache& other) noexcept {
+        if (this != &other) entries.reset();
+        return *this;
+    }
+    SaturationCache(SaturationCache&&) noexcept = default;
+    SaturationCache& operator=(SaturationCache&&) noexcept = default;
+    ~SaturationCache() = default;
+
+    bool Exists() const { return entries != nullptr; }
+
+    // kSaturationCacheValues values, or null while there is no cache.
+    std::unique_ptr<std::uint16_t[]> entries;
+};
+
 struct PipelineSettings {
     // Adjustments are kept as value + 128, so 128 is neutral.
     int contrast = 128;
@@ -23,6 +52,13 @@ struct PipelineSettings {
     float saturationFactor = 1.0f;
     int gammaValue = 0;
     bool gammaOn = false;
+
+    // Set by every change of the saturation; the next colour frame clears
+    // the cache (every entry back to "not computed") and the flag.
+    bool saturationResetRequest = false;
+    // Created by the first colour frame with a saturation other than neutral,
+    // released by the first frame after it is neutral again.
+    SaturationCache saturationCache;
 
     bool badPixelCorrectionOn = true;
     int badPixelMode = 1;

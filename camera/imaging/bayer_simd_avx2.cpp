@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "camera/imaging/bayer_simd.h"
+#include "camera/imaging/bayer_spread_masks.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -17,27 +18,6 @@
 
 namespace qcx::bayer {
 namespace {
-
-// Shuffle masks that spread 16 single-channel bytes over three 16-byte
-// pieces of 3-byte pixels: [piece][channel][byte], -1 = zero.
-struct Spread24 {
-    alignas(16) std::int8_t mask[3][3][16];
-};
-
-constexpr Spread24 MakeSpread24() {
-    Spread24 s{};
-    for (int piece = 0; piece < 3; ++piece) {
-        for (int channel = 0; channel < 3; ++channel) {
-            for (int i = 0; i < 16; ++i) {
-                const int byte = piece * 16 + i;
-                s.mask[piece][channel][i] = static_cast<std::int8_t>(byte % 3 == channel ? byte / 3 : -1);
-            }
-        }
-    }
-    return s;
-}
-
-constexpr Spread24 kSpread24 = MakeSpread24();
 
 struct Vec256 {
     using T = __m256i;

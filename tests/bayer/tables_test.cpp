@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "bayer/frame_maker.h"
@@ -11,13 +12,14 @@
 namespace qcx {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 TEST(PatchRawEdgesTest, LastColumnsAndRowRepeatTheSameColourTwoSitesBack) {
     const int w = 7, h = 5;
-    const std::vector<std::uint8_t> before =
-        test::RawBytes(test::MakeSamples(w, h, false, test::Scene::kNoise, 21), false);
-    std::vector<std::uint8_t> raw = before;
+    const Bytes before = test::RawBytes(test::MakeSamples(w, h, false, test::Scene::kNoise, 21), false);
+    Bytes raw = before;
     PatchRawEdges(raw.data(), w, h);
-    auto at = [&](const std::vector<std::uint8_t>& f, int x, int y) { return f[y * w + x]; };
+    auto at = [&](const Bytes& f, int x, int y) { return f[y * w + x]; };
     for (int y = 0; y < h - 1; ++y) {
         for (int x = 0; x < w - 2; ++x) EXPECT_EQ(at(raw, x, y), at(before, x, y));
         EXPECT_EQ(at(raw, w - 1, y), at(before, w - 3, y));
@@ -25,44 +27,33 @@ TEST(PatchRawEdgesTest, LastColumnsAndRowRepeatTheSameColourTwoSitesBack) {
     }
     // The last row copies row h - 3 after its columns were patched.
     for (int x = 0; x < w; ++x) EXPECT_EQ(at(raw, x, h - 1), at(raw, x, h - 3));
+
+    // The smallest patched frame, and frames smaller than 4 x 3 that stay.
+    const Bytes twelve = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    Bytes small = twelve, smaller = twelve;
+    PatchRawEdges(small.data(), 4, 3);
+    EXPECT_EQ(small, (Bytes{1, 2, 1, 2, 5, 6, 5, 6, 1, 2, 1, 2}));
+    for (auto [w, h] : {std::pair{3, 4}, std::pair{6, 2}, std::pair{0, 0}}) PatchRawEdges(smaller.data(), w, h);
+    EXPECT_EQ(smaller, twelve);
 }
 
-TEST(PatchRawEdgesTest, SmallestPatchedFrame) {
-    std::vector<std::uint8_t> raw = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    PatchRawEdges(raw.data(), 4, 3);
-    EXPECT_EQ(raw, (std::vector<std::uint8_t>{1, 2, 1, 2, 5, 6, 5, 6, 1, 2, 1, 2}));
-}
-
-TEST(PatchRawEdgesTest, FramesSmallerThanFourByThreeStayAsTheyAre) {
-    std::vector<std::uint8_t> raw = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    const std::vector<std::uint8_t> original = raw;
-    PatchRawEdges(raw.data(), 3, 4);
-    PatchRawEdges(raw.data(), 6, 2);
-    PatchRawEdges(raw.data(), 0, 0);
-    EXPECT_EQ(raw, original);
-}
-
-TEST(OutputBitCountTest, RawOutputIsAlwaysEightBits) {
-    for (int mode : {-1, 0, 7, 8, 15, 16, 23, 24, 100}) EXPECT_EQ(GetOutputBitCount(0, mode), 8) << mode;
-}
-
-TEST(OutputBitCountTest, ColourOutputFollowsTheBayerMode) {
-    for (int outputMode : {1, 2, -1}) {
+TEST(OutputBitCountTest, RawOutputIsEightBitsElseTheBayerModeDecides) {
+    for (int outputMode : {0, 1, 2, -1}) {
         for (int mode = -3; mode <= 30; ++mode) {
-            const int expected = mode >= 8 && mode <= 15 ? 32 : (mode >= 16 && mode <= 23 ? 8 : 24);
-            EXPECT_EQ(GetOutputBitCount(outputMode, mode), expected) << "Bayer mode " << mode;
+            const int expected = outputMode == 0 ? 8 : mode >= 8 && mode <= 15 ? 32 : mode >= 16 && mode <= 23 ? 8 : 24;
+            EXPECT_EQ(GetOutputBitCount(outputMode, mode), expected) << "output " << outputMode << ", Bayer " << mode;
         }
     }
 }
 
-struct DefaultModeCase {
-    std::uint32_t type;
-    std::uint16_t version;
-    int mode;
-};
-
 TEST(DefaultBayerModeTest, EveryListedTypeWithTheFirmwareRules) {
-    const DefaultModeCase cases[] = {
+    struct Case {
+        std::uint32_t type;
+        std::uint16_t version;
+        int mode;
+    };
+    // clang-format off
+    const Case cases[] = {
         // MT9V032 family.
         {21, 0, 0}, {22, 0x0109, 0}, {23, 0, 0}, {24, 0, 0}, {28, 0, 3}, {29, 0, 3}, {36, 0, 3}, {37, 0, 3},
         // 1280 x 1024 CMOS family.
@@ -79,24 +70,22 @@ TEST(DefaultBayerModeTest, EveryListedTypeWithTheFirmwareRules) {
         {16, 0, 1}, {14, 0x0104, 1}, {14, 0x0100, 1}, {14, 0x0105, 2}, {14, 0x0004, 2}, {14, 0x0204, 2},
         {14, 0x0005, 2},
         // CCD cameras.
-        {19, 0, 3}, {20, 0x0104, 3}, {48, 0, 1}, {49, 0xFFFF, 1},
+        {19, 0, 3}, {20, 0x0104, 3}, {48, 0, 1}, {49, 0xFFFF, 1}
     };
-    for (const DefaultModeCase& c : cases) {
+    // clang-format on
+    for (const Case& c : cases) {
         int mode = -99;
         EXPECT_EQ(GetDefaultBayerMode(c.type, c.version, &mode), 1) << "type " << c.type;
         EXPECT_EQ(mode, c.mode) << "type " << c.type << ", firmware 0x" << std::hex << c.version;
     }
 }
 
-TEST(DefaultBayerModeTest, UnlistedTypesAreNotSupported) {
+TEST(DefaultBayerModeTest, UnlistedTypesAreNotSupportedAndNullIsAParameterError) {
     for (std::uint32_t type : {2u, 6u, 46u, 47u, 50u, 255u, 0x10000u, 0xFFFFFFFFu}) {
         int mode = -99;
         EXPECT_EQ(GetDefaultBayerMode(type, 0x0106, &mode), -3) << "type " << type;
         EXPECT_EQ(mode, -99);
     }
-}
-
-TEST(DefaultBayerModeTest, NullModeIsAParameterError) {
     EXPECT_EQ(GetDefaultBayerMode(21, 0, nullptr), -1);
     EXPECT_EQ(GetDefaultBayerMode(2, 0, nullptr), -1);
 }

@@ -1,14 +1,20 @@
-// The offset rule, the callback, the table pass over colour images and the
-// preview hooks that run a requested calibration.
+// The offset rule, the table pass over colour images and the preview hooks
+// that run a requested calibration and tell the callback.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "camera/imaging/colour_correction.h"
+#include "correction/calibration_frames.h"
 
 namespace qcx {
 namespace {
+
+using Bytes = std::vector<std::uint8_t>;
 
 ByteTable Ramp(int start) {
     ByteTable table{};
@@ -16,233 +22,154 @@ ByteTable Ramp(int start) {
     return table;
 }
 
-// --------------------------------------------------------------- offset rule
-
-TEST(OffsetRule, GreyWorldModeClampsTheOffsetAndShiftsTheTable) {
+TEST(OffsetRule, ByMode) {
+    struct Case {
+        int mode;
+        ColourChannel channel;
+        int value, offset;
+        std::vector<std::pair<int, int>> entries;  // {i, table[i]} worked by hand
+    };
+    const Case cases[] = {{1, ColourChannel::Red, 300, 255, {{0, 255}, {255, 255}}},
+                          {1, ColourChannel::Blue, -300, -255, {{0, 0}, {255, 0}}},
+                          {1, ColourChannel::Green, 20, 20, {{0, 20}, {234, 254}, {235, 255}, {250, 255}}},
+                          {1, ColourChannel::Red, 20, 20, {{250, 255}}},
+                          {1, ColourChannel::Blue, -20, -20, {{10, 0}, {255, 235}}},
+                          {0, ColourChannel::Red, 300, 0, {}},
+                          {2, ColourChannel::Red, 300, 0, {}},
+                          {3, ColourChannel::Green, 300, 0, {}},
+                          {4, ColourChannel::Blue, 300, 0, {}},
+                          {9, ColourChannel::Red, 300, 0, {}},
+                          {-1, ColourChannel::Red, 300, 0, {}}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << k.mode << ", channel " << static_cast<int>(k.channel)
+                                        << ", value " << k.value);
+        ColourCorrection c;
+        c.mode = k.mode;
+        c.redTable = c.greenTable = c.blueTable = Ramp(5);
+        c.redOffset = c.greenOffset = c.blueOffset = 40;
+        ApplyOffsetRule(c, k.channel, k.value);
+        const int* offsets[3] = {&c.redOffset, &c.greenOffset, &c.blueOffset};
+        const ByteTable* tables[3] = {&c.redTable, &c.greenTable, &c.blueTable};
+        for (int channel = 0; channel < 3; ++channel) {
+            const bool own = channel == static_cast<int>(k.channel);
+            const ByteTable expected = !own || k.mode > 1 || k.mode < 0 ? Ramp(5)
+                                       : k.mode == 0                    ? IdentityTable()
+                                                                        : test::OffsetTable(k.offset);
+            EXPECT_EQ(*offsets[channel], own ? k.offset : 40) << "channel " << channel;
+            EXPECT_EQ(*tables[channel], expected) << "channel " << channel;
+        }
+        for (auto [i, v] : k.entries) EXPECT_EQ((*tables[static_cast<int>(k.channel)])[i], v) << "entry " << i;
+    }
+    // A reset is the rule with 0 on every channel under the current mode.
     ColourCorrection c;
     c.mode = 1;
-    ApplyOffsetRule(c, ColourChannel::Red, 300);
-    EXPECT_EQ(c.redOffset, 255);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(c.redTable[i], 255);
-
-    ApplyOffsetRule(c, ColourChannel::Blue, -300);
-    EXPECT_EQ(c.blueOffset, -255);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(c.blueTable[i], 0);
-
-    ApplyOffsetRule(c, ColourChannel::Green, 20);
-    EXPECT_EQ(c.greenOffset, 20);
-    EXPECT_EQ(c.greenTable[0], 20);
-    EXPECT_EQ(c.greenTable[235], 255);
-    EXPECT_EQ(c.greenTable[250], 255);
-    EXPECT_EQ(c.redOffset, 255) << "each channel keeps its own offset";
+    c.redTable = c.blueTable = Ramp(1);
+    c.redOffset = c.blueOffset = 9;
+    ResetOffsets(c);
+    EXPECT_EQ(std::tuple(c.redOffset, c.blueOffset, c.redTable, c.blueTable),
+              std::tuple(0, 0, IdentityTable(), IdentityTable()));
 }
 
-TEST(OffsetRule, OffModeStoresZeroAndRestoresIdentity) {
-    ColourCorrection c;
-    c.redTable = Ramp(5);
-    c.redOffset = 40;
-    ApplyOffsetRule(c, ColourChannel::Red, 300);
-    EXPECT_EQ(c.redOffset, 0);
-    EXPECT_EQ(c.redTable, IdentityTable());
-}
-
-TEST(OffsetRule, HistogramAndWhitePointModesStoreZeroAndKeepTheTable) {
-    for (int mode : {2, 3, 4, 9, -1}) {
-        ColourCorrection c;
-        c.mode = mode;
-        c.redTable = Ramp(5);
-        ApplyOffsetRule(c, ColourChannel::Red, 300);
-        EXPECT_EQ(c.redOffset, 0) << "mode " << mode;
-        EXPECT_EQ(c.redTable, Ramp(5));
+TEST(ApplyColorCorrection, MapsBlueGreenAndRedBytesAndNothingElse) {
+    ColourCorrection tables;
+    tables.mode = 2;
+    for (int i = 0; i < 256; ++i) {
+        tables.redTable[i] = static_cast<std::uint8_t>(255 - i);
+        tables.greenTable[i] = static_cast<std::uint8_t>(i / 2);
+        tables.blueTable[i] = static_cast<std::uint8_t>(i + 1);
+    }
+    struct Case {
+        int mode, bitCount, width, height;
+        Bytes image, expected;
+    };
+    const Bytes pixels24 = {10, 20, 30, 0, 255, 128, 7, 8, 9, 100, 200, 250, 1, 2, 3, 4, 5, 6};
+    const Bytes pixels32 = {10, 20, 30, 40, 0, 255, 128, 77, 7, 8, 9, 200};
+    const Case cases[] = {
+        {2, 24, 3, 2, pixels24, {11, 10, 225, 1, 127, 127, 8, 4, 246, 101, 100, 5, 2, 1, 252, 5, 2, 249}},
+        {2, 32, 1, 3, pixels32, {11, 10, 225, 40, 1, 127, 127, 77, 8, 4, 246, 200}},
+        {2, 8, 3, 2, pixels24, pixels24},   // grey images have no colour
+        {0, 24, 3, 2, pixels24, pixels24},  // mode 0 ignores whatever the tables hold
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << k.mode << ", " << k.bitCount << "-bit");
+        tables.mode = k.mode;
+        Bytes image = k.image;
+        ApplyColorCorrection(tables, image.data(), k.width, k.height, k.bitCount);
+        EXPECT_EQ(image, k.expected);
     }
 }
 
-TEST(OffsetRule, ResetTakesZeroOnEveryChannelUnderTheCurrentMode) {
-    ColourCorrection greyWorld;
-    greyWorld.mode = 1;
-    ApplyOffsetRule(greyWorld, ColourChannel::Red, 20);
-    ApplyOffsetRule(greyWorld, ColourChannel::Blue, -20);
-    ResetOffsets(greyWorld);
-    EXPECT_EQ(greyWorld.redOffset, 0);
-    EXPECT_EQ(greyWorld.blueOffset, 0);
-    EXPECT_EQ(greyWorld.redTable, IdentityTable());
-    EXPECT_EQ(greyWorld.blueTable, IdentityTable());
-
-    ColourCorrection equalised;
-    equalised.mode = 2;
-    equalised.greenTable = Ramp(1);
-    equalised.greenOffset = 9;
-    ResetOffsets(equalised);
-    EXPECT_EQ(equalised.greenOffset, 0);
-    EXPECT_EQ(equalised.greenTable, Ramp(1));
-}
-
-// ------------------------------------------------------------------ callback
-
-struct CallRecord {
-    int calls = 0;
-    int state = -1, red = 0, green = 0, blue = 0;
-};
+// Calls, then the last state, red, green and blue offsets.
+using CallRecord = std::array<int, 5>;
 
 int Record(int state, int red, int green, int blue, void* context) {
     auto* record = static_cast<CallRecord*>(context);
-    ++record->calls;
-    record->state = state;
-    record->red = red;
-    record->green = green;
-    record->blue = blue;
+    *record = {(*record)[0] + 1, state, red, green, blue};
     return 0;
 }
 
-TEST(ColourCorrectionCallback, ReportsTheStateAndTheOffsetsInForce) {
-    CallRecord record;
-    ColourCorrection c;
-    c.callback = Record;
-    c.context = &record;
-    c.redOffset = 20;
-    c.greenOffset = 1;
-    c.blueOffset = -20;
-    NotifyColorCorrect(c, 0);
-    EXPECT_EQ(record.calls, 1);
-    EXPECT_EQ(record.state, 0);
-    EXPECT_EQ(record.red, 20);
-    EXPECT_EQ(record.green, 1);
-    EXPECT_EQ(record.blue, -20);
-
-    c.callback = nullptr;
-    NotifyColorCorrect(c, 1);
-    EXPECT_EQ(record.calls, 1) << "no callback, no call";
-}
-
-// ----------------------------------------------------------- the table pass
-
-ColourCorrection DistinctTables() {
-    ColourCorrection c;
-    c.mode = 2;
-    for (int i = 0; i < 256; ++i) {
-        c.redTable[i] = static_cast<std::uint8_t>(255 - i);
-        c.greenTable[i] = static_cast<std::uint8_t>(i / 2);
-        c.blueTable[i] = static_cast<std::uint8_t>(i + 1);
-    }
-    return c;
-}
-
-TEST(ApplyColorCorrection, MapsBlueGreenAndRedBytesOf24BitPixels) {
-    const ColourCorrection c = DistinctTables();
-    std::vector<std::uint8_t> image = {10, 20, 30, 0, 255, 128, 7, 8, 9, 100, 200, 250, 1, 2, 3, 4, 5, 6};
-    const std::vector<std::uint8_t> before = image;
-    ApplyColorCorrection(c, image.data(), 3, 2, 24);
-    for (std::size_t p = 0; p < image.size(); p += 3) {
-        EXPECT_EQ(image[p], c.blueTable[before[p]]);
-        EXPECT_EQ(image[p + 1], c.greenTable[before[p + 1]]);
-        EXPECT_EQ(image[p + 2], c.redTable[before[p + 2]]);
-    }
-}
-
-TEST(ApplyColorCorrection, Leaves32BitPixelsFourthByte) {
-    const ColourCorrection c = DistinctTables();
-    std::vector<std::uint8_t> image = {10, 20, 30, 40, 0, 255, 128, 77, 7, 8, 9, 200};
-    ApplyColorCorrection(c, image.data(), 1, 3, 32);
-    EXPECT_EQ(image, (std::vector<std::uint8_t>{11, 10, 225, 40, 1, 127, 127, 77, 8, 4, 246, 200}));
-}
-
-TEST(ApplyColorCorrection, LeavesGreyImagesAndModeZeroUnchanged) {
-    ColourCorrection c = DistinctTables();
-    std::vector<std::uint8_t> image = {10, 20, 30, 40, 50, 60};
-    const std::vector<std::uint8_t> before = image;
-    ApplyColorCorrection(c, image.data(), 3, 2, 8);
-    EXPECT_EQ(image, before);
-    c.mode = 0;
-    ApplyColorCorrection(c, image.data(), 2, 1, 24);
-    EXPECT_EQ(image, before) << "mode 0 ignores whatever the tables hold";
-}
-
-// ------------------------------------------------------------- preview hooks
-
 class CalibrationHooks : public ::testing::Test {
 protected:
-    CallRecord record;
+    CallRecord record{};
     ColourCorrection c;
-    // A BGGR frame with red 80, green 100, blue 120 everywhere.
-    std::vector<std::uint8_t> raw = std::vector<std::uint8_t>(16, 100);
+    // A BGGR frame with red 80, green 100 and blue 120 everywhere.
+    test::Frame raw = test::PlaneFrame(test::kBGGR, 4, 4, 80, 100, 120);
     // Two 24-bit pixels of a warm near-white.
-    std::vector<std::uint8_t> image = {150, 180, 210, 150, 180, 210};
+    Bytes image = {150, 180, 210, 150, 180, 210};
 
     void SetUp() override {
         c.callback = Record;
         c.context = &record;
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x)
-                if ((x + y) % 2 == 0) raw[y * 4 + x] = (x % 2 == 0) ? 120 : 80;
     }
-    bool RawHook() { return RunRawCalibrationIfRequested(c, raw.data(), 4, 4, {0, 0, 4, 4}, 0); }
-    bool ImageHook(int bitCount = 24) {
-        return RunImageCalibrationIfRequested(c, image.data(), 2, 1, bitCount);
-    }
+    bool RawHook() { return RunRawCalibrationIfRequested(c, raw.samples.data(), 4, 4, {0, 0, 4, 4}, 0); }
+    bool ImageHook(int bitCount = 24) { return RunImageCalibrationIfRequested(c, image.data(), 2, 1, bitCount); }
 };
 
-TEST_F(CalibrationHooks, RawHookCalibratesClearsTheRequestAndReportsStateOne) {
+TEST_F(CalibrationHooks, RawHookCalibratesOncePerRequestAndReportsStateOne) {
     c.mode = 1;
     c.calibrationRequest = true;
     EXPECT_FALSE(ImageHook()) << "grey world is not an image calibration";
     EXPECT_TRUE(RawHook());
     EXPECT_FALSE(c.calibrationRequest);
-    EXPECT_EQ(c.redOffset, 20);
-    EXPECT_EQ(c.blueOffset, -20);
-    EXPECT_EQ(record.calls, 1);
-    EXPECT_EQ(record.state, 1);
-    EXPECT_EQ(record.red, 20);
-    EXPECT_EQ(record.green, 0);
-    EXPECT_EQ(record.blue, -20);
-    EXPECT_EQ(raw[1], 90) << "the measured area is marked";
+    EXPECT_EQ(record, (CallRecord{1, 1, 20, 0, -20}));
+    EXPECT_EQ(raw.At(1, 0), 90) << "the measured area is marked";
+    EXPECT_FALSE(RawHook());
+    EXPECT_EQ(record[0], 1);
+    EXPECT_EQ(raw.At(1, 0), 90);
 
-    EXPECT_FALSE(RawHook()) << "one calibration per request";
-    EXPECT_EQ(record.calls, 1);
-    EXPECT_EQ(raw[1], 90);
-}
+    NotifyColorCorrect(c, 0);  // the state a reset reports
+    EXPECT_EQ(record, (CallRecord{2, 0, 20, 0, -20}));
+    c.callback = nullptr;
+    NotifyColorCorrect(c, 1);
+    EXPECT_EQ(record[0], 2) << "no callback, no call";
+    c.callback = Record;
 
-TEST_F(CalibrationHooks, RawHookRunsForModeZeroToo) {
+    c.mode = 0;  // mode 0 runs too, and changes no table
     c.calibrationRequest = true;
+    const ByteTable red = c.redTable;
     EXPECT_TRUE(RawHook());
     EXPECT_FALSE(c.calibrationRequest);
-    EXPECT_EQ(record.state, 1);
-    EXPECT_EQ(c.redTable, IdentityTable());
+    EXPECT_EQ(c.redTable, red);
+    EXPECT_EQ(record, (CallRecord{3, 1, 20, 0, -20}));
 }
 
-TEST_F(CalibrationHooks, WhitePointRequestGoesToTheImageHookOnly) {
+TEST_F(CalibrationHooks, WhitePointRequestWaitsForAColourImage) {
     c.mode = 4;
     c.values[0] = 50;
+    EXPECT_FALSE(ImageHook()) << "no request";
     c.calibrationRequest = true;
     EXPECT_FALSE(RawHook());
-    EXPECT_TRUE(c.calibrationRequest);
-    EXPECT_EQ(raw[1], 100) << "the raw frame is not touched";
-    EXPECT_EQ(record.calls, 0);
-
-    EXPECT_TRUE(ImageHook());
-    EXPECT_FALSE(c.calibrationRequest);
-    EXPECT_EQ(record.calls, 1);
-    EXPECT_EQ(record.state, 1);
-    EXPECT_LT(c.redTable[200], 200) << "red gain below 1 for a warm cast";
-    EXPECT_GT(c.blueTable[200], 200) << "blue gain above 1 for a warm cast";
-}
-
-TEST_F(CalibrationHooks, WhitePointRequestWaitsWhileTheImageIsGrey) {
-    c.mode = 4;
-    c.calibrationRequest = true;
+    EXPECT_EQ(raw.At(1, 0), 100) << "the raw frame is not touched";
     EXPECT_FALSE(ImageHook(8));
     EXPECT_TRUE(c.calibrationRequest);
-    EXPECT_EQ(record.calls, 0);
-    EXPECT_TRUE(ImageHook(24));
-}
-
-TEST_F(CalibrationHooks, NothingRunsWithoutARequest) {
-    c.mode = 1;
-    EXPECT_FALSE(RawHook());
-    c.mode = 4;
-    EXPECT_FALSE(ImageHook());
-    EXPECT_EQ(record.calls, 0);
-    EXPECT_EQ(raw[1], 100);
+    EXPECT_EQ(record[0], 0);
     EXPECT_EQ(c.redTable, IdentityTable());
+
+    EXPECT_TRUE(ImageHook(24));
+    EXPECT_FALSE(c.calibrationRequest);
+    EXPECT_EQ(record, (CallRecord{1, 1, 0, 0, 0}));
+    EXPECT_LT(c.redTable[200], 200) << "red gain below 1 for a warm cast";
+    EXPECT_GT(c.blueTable[200], 200) << "blue gain above 1 for a warm cast";
 }
 
 }  // namespace

@@ -1,158 +1,98 @@
 // Loading the 16-to-8-bit map table from a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
 #include "camera/imaging/map_table_file.h"
+#include "pipeline/test_bytes.h"
+#include "support/temp_folder.h"
 
 namespace qcx {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using MapTable = std::array<std::uint8_t, 4096>;
 
 void PutLittleEndian32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// Header with N records of 8 bytes and a table length L, then the records
-// (filled with 0xEE) and `entries`.
-Bytes MapFile(std::uint32_t records, std::uint32_t length, const Bytes& entries) {
+// A header announcing N records of 8 bytes and a table length L, then the
+// records (0xEE) and `count` entries 7, 10, 13 ...; the whole cut to `size`
+// bytes when `size` is not negative.
+Bytes MapFile(std::uint32_t records, std::uint32_t length, std::size_t count, long size = -1) {
     Bytes bytes(20, 0x5A);  // the first 12 bytes mean nothing
     PutLittleEndian32(bytes, 12, records);
     PutLittleEndian32(bytes, 16, length);
-    bytes.insert(bytes.end(), static_cast<std::size_t>(records) * 8, 0xEE);
-    bytes.insert(bytes.end(), entries.begin(), entries.end());
+    if (records < 1000) bytes.insert(bytes.end(), static_cast<std::size_t>(records) * 8, 0xEE);
+    for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>(7 + 3 * i));
+    if (size >= 0) bytes.resize(static_cast<std::size_t>(size));
     return bytes;
-}
-
-Bytes Entries(std::size_t count, std::uint8_t start) {
-    Bytes entries(count);
-    for (std::size_t i = 0; i < count; ++i) entries[i] = static_cast<std::uint8_t>(start + 3 * i);
-    return entries;
-}
-
-std::array<std::uint8_t, 4096> InitialTable() {
-    return PipelineSettings{}.mapTable;
 }
 
 class MapTableFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("qcx-map-table-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-
     std::string Write(const Bytes& bytes) {
-        const std::string path = (folder_ / ("table" + std::to_string(++files_) + ".map")).string();
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        const std::string path = folder.Path() + "/table" + std::to_string(++files) + ".map";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
         return path;
     }
-
-    std::filesystem::path folder_;
-    int files_ = 0;
+    test::TempFolder folder;
+    int files = 0;
     PipelineSettings s;
+    const MapTable initial = PipelineSettings{}.mapTable;
 };
 
-TEST_F(MapTableFileTest, LoadsEntriesAfterTheRecordsAndKeepsTheRest) {
-    const Bytes entries = Entries(256, 7);
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(2, 256, entries)).c_str()), 1);
-    EXPECT_TRUE(s.mapTableOn);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(s.mapTable[i], entries[i]) << "entry " << i;
-    for (int i = 256; i < 4096; ++i) ASSERT_EQ(s.mapTable[i], i >> 4) << "entry " << i;
+TEST_F(MapTableFileTest, LoadsTheEntriesTheFileReachesAndKeepsTheRest) {
+    struct Row {
+        const char* name;
+        Bytes file;
+        int status;
+        std::size_t loaded;  // entries 0 ... loaded - 1 come from the file
+    };
+    Bytes manyRecords = MapFile(0, 256, 5);
+    PutLittleEndian32(manyRecords, 12, 0xFFFFFFFF);  // far more records than the file holds
+    const Row rows[] = {{"two records, entries from offset 36", MapFile(2, 256, 256), 1, 256},
+                        {"full length", MapFile(0, 4096, 4096), 1, 4096},
+                        {"ends inside the table", MapFile(3, 1000, 100), 1, 100},
+                        {"ends inside the records", manyRecords, 1, 0},
+                        {"exactly a header", MapFile(0, 0, 0), 1, 0},
+                        {"announces 4097 entries", MapFile(0, 4097, 4097), -8, 0},
+                        {"empty file", MapFile(0, 4, 4, 0), -8, 0},
+                        {"12 bytes", MapFile(0, 4, 4, 12), -8, 0},
+                        {"19 bytes", MapFile(0, 4, 4, 19), -8, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PipelineSettings fresh;
+        ASSERT_EQ(LoadMapTableFile(fresh, true, Write(row.file).c_str()), row.status);
+        EXPECT_EQ(fresh.mapTableOn, row.status == 1);
+        MapTable expected = initial;
+        for (std::size_t i = 0; i < row.loaded; ++i) expected[i] = static_cast<std::uint8_t>(7 + 3 * i);
+        EXPECT_EQ(fresh.mapTable, expected);
+    }
 }
 
-TEST_F(MapTableFileTest, TableOfFullLengthReplacesEveryEntry) {
-    const Bytes entries = Entries(4096, 1);
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 4096, entries)).c_str()), 1);
-    EXPECT_TRUE(std::equal(entries.begin(), entries.end(), s.mapTable.begin()));
-}
-
-TEST_F(MapTableFileTest, TooLongTableIsRefusedAndNothingChanges) {
-    const Bytes entries = Entries(4097, 9);
-    EXPECT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 4097, entries)).c_str()), -8);
-    EXPECT_FALSE(s.mapTableOn);
-    EXPECT_EQ(s.mapTable, InitialTable());
-
-    // A table already in use stays in use, unchanged.
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 4, {1, 2, 3, 4})).c_str()), 1);
-    const auto inUse = s.mapTable;
-    EXPECT_EQ(LoadMapTableFile(s, true, Write(MapFile(1, 0xFFFFFFFF, entries)).c_str()), -8);
+TEST_F(MapTableFileTest, RefusalsKeepTheTableInUse) {
+    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 3, 3)).c_str()), 1);
+    const MapTable inUse = s.mapTable;
+    EXPECT_EQ(LoadMapTableFile(s, true, Write(MapFile(1, 0xFFFFFFFF, 10)).c_str()), -8);
+    EXPECT_EQ(LoadMapTableFile(s, true, nullptr), -1);
+    EXPECT_EQ(LoadMapTableFile(s, true, (folder.Path() + "/absent.map").c_str()), -8);
+    EXPECT_EQ(LoadMapTableFile(s, true, folder.Path().c_str()), -8) << "a folder is no table";
     EXPECT_TRUE(s.mapTableOn);
     EXPECT_EQ(s.mapTable, inUse);
-}
+    EXPECT_EQ(ReadMapTable(nullptr, s.mapTable), -8);
 
-TEST_F(MapTableFileTest, FileEndingInsideTheTableLoadsWhatItHas) {
-    const Bytes entries = Entries(100, 50);
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(3, 1000, entries)).c_str()), 1);
-    EXPECT_TRUE(s.mapTableOn);
-    for (int i = 0; i < 100; ++i) ASSERT_EQ(s.mapTable[i], entries[i]);
-    for (int i = 100; i < 4096; ++i) ASSERT_EQ(s.mapTable[i], i >> 4);
-}
-
-TEST_F(MapTableFileTest, FileEndingInsideTheRecordsLoadsNothingButSucceeds) {
-    Bytes bytes = MapFile(0, 256, {});
-    PutLittleEndian32(bytes, 12, 0xFFFFFFFF);  // far more records than the file holds
-    bytes.insert(bytes.end(), 40, 0x11);
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(bytes).c_str()), 1);
-    EXPECT_TRUE(s.mapTableOn);
-    EXPECT_EQ(s.mapTable, InitialTable());
-}
-
-TEST_F(MapTableFileTest, FileShorterThanItsHeaderIsRefused) {
-    for (std::size_t size : {0u, 12u, 19u}) {
-        Bytes bytes = MapFile(0, 4, {});
-        bytes.resize(size);
-        EXPECT_EQ(LoadMapTableFile(s, true, Write(bytes).c_str()), -8) << size << " bytes";
-        EXPECT_FALSE(s.mapTableOn);
-    }
-    // Exactly a header: a valid, empty table.
-    EXPECT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 0, {})).c_str()), 1);
-    EXPECT_EQ(s.mapTable, InitialTable());
-}
-
-TEST_F(MapTableFileTest, MissingOrUnnamedFile) {
-    EXPECT_EQ(LoadMapTableFile(s, true, nullptr), -1);
-    EXPECT_EQ(LoadMapTableFile(s, true, (folder_ / "absent.map").string().c_str()), -8);
-    EXPECT_EQ(LoadMapTableFile(s, true, folder_.string().c_str()), -8) << "a folder is no table";
-    EXPECT_FALSE(s.mapTableOn);
-}
-
-TEST_F(MapTableFileTest, DisablingKeepsTheContents) {
-    ASSERT_EQ(LoadMapTableFile(s, true, Write(MapFile(0, 3, {9, 8, 7})).c_str()), 1);
-    EXPECT_EQ(LoadMapTableFile(s, false, nullptr), 1);
-    EXPECT_FALSE(s.mapTableOn);
-    EXPECT_EQ(s.mapTable[0], 9);
-    EXPECT_EQ(s.mapTable[2], 7);
+    // Disabling takes the table out of use, keeps its contents and ignores the name.
     EXPECT_EQ(LoadMapTableFile(s, false, "ignored when disabling"), 1);
-}
-
-TEST(MapTableReader, ReadsFromAnOpenStream) {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    const Bytes bytes = MapFile(1, 2, {0x42, 0x43});
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::rewind(file);
-    std::array<std::uint8_t, 4096> table{};
-    table.fill(0x99);
-    EXPECT_EQ(ReadMapTable(file, table), 1);
-    std::fclose(file);
-    EXPECT_EQ(table[0], 0x42);
-    EXPECT_EQ(table[1], 0x43);
-    EXPECT_EQ(table[2], 0x99);
-    EXPECT_EQ(ReadMapTable(nullptr, table), -8);
+    EXPECT_FALSE(s.mapTableOn);
+    EXPECT_EQ(s.mapTable, inUse);
+    EXPECT_NE(inUse, initial);
 }
 
 }  // namespace

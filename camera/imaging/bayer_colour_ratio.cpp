@@ -25,14 +25,7 @@ template <class L>
 struct ColourRatio {
     static constexpr int kCh = L::kChannels;
 
-    struct Frame {
-        const std::uint8_t* raw;
-        int width;
-        int height;
-        std::uint8_t* out;
-        const std::uint8_t* RawRow(int y) const { return raw + static_cast<std::ptrdiff_t>(y) * width; }
-        std::uint8_t* OutRow(int y) const { return L::OutputRowPointer(out, y, width, height); }
-    };
+    using Frame = EightBitFrame<L>;
 
     // One row of a strip, columns x0 - 1 .. x1: the green plane and, at red
     // and blue sites, the ratio of the sample to its green. Each ratio is

@@ -89,14 +89,7 @@ template <class L>
 struct Gradient {
     static constexpr int kCh = L::kChannels;
 
-    struct Frame {
-        const std::uint8_t* raw;
-        int width;
-        int height;
-        std::uint8_t* out;
-        const std::uint8_t* RawRow(int y) const { return raw + static_cast<std::ptrdiff_t>(y) * width; }
-        std::uint8_t* OutRow(int y) const { return L::OutputRowPointer(out, y, width, height); }
-    };
+    using Frame = EightBitFrame<L>;
 
     // The green plane of row y over columns [x, x + n): pass 1 inside the
     // interior, the ring's green outside it.

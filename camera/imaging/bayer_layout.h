@@ -52,6 +52,18 @@ struct Layout {
     }
 };
 
+// An 8-bit raw frame and its output image, addressed row by row in the row
+// order of layout L.
+template <class L>
+struct EightBitFrame {
+    const std::uint8_t* raw;
+    int width;
+    int height;
+    std::uint8_t* out;
+    const std::uint8_t* RawRow(int y) const { return raw + static_cast<std::ptrdiff_t>(y) * width; }
+    std::uint8_t* OutRow(int y) const { return L::OutputRowPointer(out, y, width, height); }
+};
+
 // The routine of one Bayer mode: raw frame in, image out.
 using ConvertRoutine = void (*)(const void* raw, int width, int height, void* out);
 

@@ -30,7 +30,7 @@ NodeDirectory& LibraryNodes() {
 
 SensorDriverFactory LibrarySensorDrivers() {
     if (g_sensorOverride) return g_sensorOverride;
-    return [](SensorFamily family) { return CreateSensorDriver(family); };
+    return [](SensorFamily family, SensorHost& host) { return CreateSensorDriver(family, host); };
 }
 
 namespace testing {

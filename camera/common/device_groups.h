@@ -19,6 +19,21 @@ inline constexpr DeviceType kWorkingModeTypes[] = {17, 18, 25, 26, 27, 28, 29, 3
 // Cameras without colour filter: no colour processing.
 inline constexpr DeviceType kMonochromeTypes[] = {1, 5, 9, 11, 18, 22, 24, 29, 32, 34, 37, 39, 42};
 
+// Cameras with trigger and strobe delays.
+inline constexpr DeviceType kTriggerTypes[] = {17, 18, 28, 29, 31, 32, 36, 37, 38, 39, 41, 42};
+
+// Cameras that can send 16-bit samples.
+inline constexpr DeviceType kSixteenBitTypes[] = {31, 32, 46, 47, 48, 49};
+
+// Cameras whose bad pixels the library corrects in software.
+inline constexpr DeviceType kSoftwareBadPixelTypes[] = {8, 9, 10, 11, 13, 14, 15, 16};
+
+// CCD cameras whose mirror and flip are done on the frames, not by the sensor.
+inline constexpr DeviceType kFrameMirrorTypes[] = {19, 20, 48, 49};
+
+// Cameras that hold each frame until the library releases it.
+inline constexpr DeviceType kFrameReleaseTypes[] = {48, 49};
+
 inline constexpr bool IsInGroup(std::span<const DeviceType> group, DeviceType type) {
     return std::find(group.begin(), group.end(), type) != group.end();
 }

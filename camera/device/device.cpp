@@ -59,7 +59,7 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
 CDevice::~CDevice() {
     // The preview, with the automatic loops and the recording that hang on
     // it, stops here first once it exists.
-    if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(*this, FVM_CAPTURE);
+    if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
     displayHeader_.reset();
     channel_.Close();
     LogPrintf(log_.get(), "UnInitialized Finished.\n");
@@ -69,14 +69,14 @@ CDevice::~CDevice() {
 int CDevice::InitializeSensor() {
     const std::optional<SensorFamily> family = FindSensorFamily(deviceType_);
     if (!family || !makeSensorDriver_) return status::kNotSupported;
-    sensor_ = makeSensorDriver_(*family);
+    sensor_ = makeSensorDriver_(*family, *this);
     if (!sensor_) return status::kNotSupported;
-    return sensor_->InitializeSensor(*this);
+    return sensor_->InitializeSensor();
 }
 
 int CDevice::ReinitializeSensor() {
     if (!sensor_) return status::kNotSupported;
-    return sensor_->RestoreRegisters(*this);
+    return sensor_->RestoreRegisters();
 }
 
 int CDevice::Recover() {

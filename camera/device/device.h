@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "camera/common/log_file.h"
+#include "camera/imaging/colour_correction.h"
 #include "camera/imaging/pipeline_settings.h"
 #include "camera/sensors/sensor_driver.h"
+#include "camera/sensors/sensor_host.h"
 #include "camera/transport/driver_channel.h"
 
 namespace qcx {
@@ -25,7 +28,12 @@ struct DeviceEnvironment {
 
 inline constexpr std::size_t kDisplayHeaderSize = 40 + 256 * 4;
 
-class CDevice {
+// Preview states.
+inline constexpr int kPreviewStopped = 0;
+inline constexpr int kPreviewRunning = 1;
+inline constexpr int kPreviewPaused = 2;
+
+class CDevice : public SensorHost {
 public:
     // Opens the camera: claims a node, identifies the camera, opens its log
     // when logging is on and initialises its sensor. `*status` is 1 only when
@@ -78,11 +86,108 @@ public:
     int EmptyFrameBuffer();
     std::uint16_t WorkingModeCopy() const { return workingModeCopy_; }
 
+    // ---- Sensor (the family's driver; null when the family has none) ----
+    SensorDriver* Sensor() { return sensor_.get(); }
+    std::optional<SensorFamily> Family() const { return FindSensorFamily(deviceType_); }
+    bool IsMonochrome() const { return IsInGroup(kMonochromeTypes, deviceType_); }
+    float ExposureMs() const { return sensorState_.exposureMs; }
+
+    // ---- Frame transfer ----
+    // Still-capture read of width x height pixels (twice the bytes in 16-bit
+    // transfer) with time-out, recovery and the raw corrections.
+    int GetRawData16or8Bits(std::uint8_t* buffer, int width, int height);
+    // Preview-path read of `byteCount` bytes; 16-bit frames are reduced to
+    // 8-bit pixels; the table corrections cover `correctionCount` pixels.
+    int GetRawDataEx(std::uint8_t* buffer, int width, int height, int byteCount, int correctionCount);
+    // Frame release of the cameras that hold a frame until told (48, 49).
+    int FrameRelease();
+    int SetData16Bits(bool enable);
+    int GetData16Bits(bool* enabled);
     std::uint32_t CaptureTimeoutMs() const { return captureTimeoutMs_; }
-    float ExposureMs() const { return exposureMs_; }
+    void SetCaptureTimeoutMs(std::uint32_t ms) { captureTimeoutMs_ = ms; }
+    bool FrameReleasePending() const { return frameReleasePending_; }
+
+    // ---- Fields of view and sizes ----
+    // Sets the window of `mode` (FVM_CAPTURE or FVM_PREVIEW); -3 for a family
+    // without windowing.
+    int SetFieldOfView(int mode, WindowRequest window);
+    // The stored window as callers see it (starts relative, counts); null
+    // outputs are skipped.
+    void GetFieldOfView(int mode, int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
+                        int* rowMode) const;
+    void GetDefaultFieldOfView(int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
+                               int* rowMode) const;
+    // Output width and height of a record.
+    void GetOutputSize(int mode, int* width, int* height) const;
+    // Bits per pixel of a processed image: 8 in output mode 0, else by Bayer mode.
+    int OutputBitCount() const;
+    int SwitchFieldOfViewMode(int mode);
+    const FieldOfView& Record(int mode) const { return sensorState_.fov[mode]; }
+
+    // ---- Still capture ----
+    int CaptureRawData(std::uint8_t* buffer);
+    int CaptureRgbData(std::uint8_t* buffer);
+    int CaptureRgbDataEx(std::uint8_t* buffer, int* width, int* height, int* bitCount);
+    int CaptureRawDataAfterEmptyFrameBuffer(std::uint8_t* buffer);
+    int CaptureRgbDataAfterEmptyFrameBuffer(std::uint8_t* buffer);
+    int CaptureRgbDataExAfterEmptyFrameBuffer(std::uint8_t* buffer, int* width, int* height, int* bitCount);
+
+    // ---- Image settings the pipeline reads on every frame ----
+    int BayerMode() const { return sensorState_.bayerMode; }
+    void SetBayerMode(int mode) { sensorState_.bayerMode = mode; }
+    int OutputMode() const { return sensorState_.outputMode; }
+    int FilterMode() const { return filterMode_; }
+    void SetFilterMode(int mode) { filterMode_ = mode; }
+    ColourCorrection& Colour() { return colour_; }
+    MeasuringRegion& WhiteBalanceRegion() { return whiteBalanceRegion_; }
+    bool MirrorFlag() const { return mirrorOn_; }
+    bool FlipFlag() const { return flipOn_; }
+    void SetMirrorFlag(bool on) { mirrorOn_ = on; }
+    void SetFlipFlag(bool on) { flipOn_ = on; }
+    int SensitivityMode() const { return sensitivityMode_; }
+
+    // ---- Preview (the thread joins in with the preview; until then the
+    // state only ever reads stopped) ----
+    int PreviewState() const { return previewState_; }
+    // Rewrites the display bitmap header from the preview record, the output
+    // bit count and the Bayer mode: 1, or -3 for a Bayer mode outside 0 ... 23
+    // in colour output (the header then keeps its old bit count).
+    int RebuildDisplayHeader();
+
+    // ---- SensorHost ----
+    DeviceType SensorDeviceType() const override { return deviceType_; }
+    CLogFile* SensorLog() override { return log_.get(); }
+    SensorState& State() override { return sensorState_; }
+    bool Transfer16Bit() const override { return transfer16Bit_; }
+    int ReadSensorRegister(std::uint16_t reg, std::uint16_t* value) override { return channel_.ReadSensorReg(reg, value); }
+    int WriteSensorRegister(std::uint16_t reg, std::uint16_t value) override { return channel_.WriteSensorReg(reg, value); }
+    int ReadWorkingModeIntoDevice() override;
+    void ResendWorkingModeAndDelays() override;
+    int ReadRawFrame(std::uint8_t* buffer, int width, int height) override {
+        return GetRawData16or8Bits(buffer, width, height);
+    }
+    bool PreviewRunning() const override { return previewState_ == kPreviewRunning; }
+    int StopPreview() override;
+    int StartPreview() override;
+    void SetOutputMode(int mode) override;
+    void PreviewSizeChanged() override;
+    void RecomputeRegions() override;
 
 private:
     int InitializeSensor();
+    // The per-frame corrections of a complete 8-bit frame, in their order.
+    void ApplyRawCorrections(std::uint8_t* frame, int width, int height, int correctionCount);
+    // Stops a running preview that holds the preview window for a capture;
+    // true when it was stopped and must be started again.
+    bool StopPreviewForCapture();
+    void RestartPreviewAfterCapture(bool wasStopped);
+    // Reads one capture frame into a buffer of its own and delivers it into
+    // `image`: converted in colour output, copied as read in grey output.
+    // `*bitCount` is set only when the read succeeded.
+    int ReadCaptureImage(std::uint8_t* image, int* bitCount);
+    // Flushes the frames the camera holds before a capture, unless the camera
+    // waits for an external trigger or has no working-mode word.
+    void FlushBeforeCapture(int flushes);
 
     // Identity.
     int index_;
@@ -106,10 +211,19 @@ private:
 
     std::unique_ptr<std::uint8_t[]> displayHeader_;
     float frameRate_ = 0.0f;
-    float exposureMs_ = 50.0f;
     std::uint16_t triggerDelay_ = 0;
     std::uint16_t strobeDelay_ = 0;
+
+    // Sensor, windows and image settings.
+    SensorState sensorState_;
+    int filterMode_ = 1;
+    bool mirrorOn_ = false;
+    bool flipOn_ = false;
+    int sensitivityMode_ = 0;
     PipelineSettings pipeline_;
+    ColourCorrection colour_;
+    MeasuringRegion whiteBalanceRegion_{};
+    int previewState_ = kPreviewStopped;
 
     SensorDriverFactory makeSensorDriver_;
     std::unique_ptr<SensorDriver> sensor_;

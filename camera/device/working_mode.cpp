@@ -67,3 +67,30 @@ int CDevice::EmptyFrameBuffer() {
 }
 
 }  // namespace qcx
+
+namespace qcx {
+
+int CDevice::ReadWorkingModeIntoDevice() {
+    if (!IsInGroup(kWorkingModeTypes, deviceType_)) return status::kSuccess;
+    std::uint16_t word = 0;
+    const int result = GetWorkingMode(&word);
+    if (result == status::kSuccess) workingModeCopy_ = word;
+    return result;
+}
+
+void CDevice::ResendWorkingModeAndDelays() {
+    if (IsInGroup(kWorkingModeTypes, deviceType_)) SetWorkingMode(workingModeCopy_);
+    if (!IsInGroup(kTriggerTypes, deviceType_)) return;
+    for (const auto& [request, value] : {std::pair{vendor::kTriggerDelay, triggerDelay_},
+                                          std::pair{vendor::kStrobeDelay, strobeDelay_}}) {
+        SetupPacket setup;
+        setup.bmRequestType = vendor::kTypeIn;
+        setup.bRequest = request;
+        setup.wValue = value;
+        setup.wLength = 1;
+        std::uint8_t statusByte = 0;
+        channel_.VendorCmd(setup, &statusByte);
+    }
+}
+
+}  // namespace qcx

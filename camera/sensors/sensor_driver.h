@@ -1,37 +1,91 @@
 // SensorDriver: the operations every sensor family provides. One unit per
-// family implements it; the device picks the unit by its device type.
+// family implements it; the device picks the unit by its device type. An
+// operation a family does not have keeps the default answer -3.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 
+#include "camera/common/status.h"
+#include "camera/sensors/field_of_view.h"
 #include "camera/sensors/sensor_family.h"
+#include "camera/sensors/sensor_host.h"
 
 namespace qcx {
 
-class CDevice;
-
-// Field-of-view modes: which of the two windows is programmed into the sensor.
-inline constexpr int FVM_CAPTURE = 0;
-inline constexpr int FVM_PREVIEW = 1;
+enum class GainChannel { Red, Green, Blue };
 
 class SensorDriver {
 public:
+    explicit SensorDriver(SensorHost& host) : host_(host) {}
     virtual ~SensorDriver() = default;
+    SensorDriver(const SensorDriver&) = delete;
+    SensorDriver& operator=(const SensorDriver&) = delete;
 
-    // Programs the sensor from reset at camera construction: 1 or a failure status.
-    virtual int InitializeSensor(CDevice& device) = 0;
-    // Writes the sensor's current settings again after a reconnection.
-    virtual int RestoreRegisters(CDevice& device) = 0;
-    // Programs the capture (FVM_CAPTURE) or preview (FVM_PREVIEW) window.
-    virtual int SwitchFieldOfViewMode(CDevice& device, int mode) = 0;
+    // Adopts the chip's state at camera construction: 1 or a failure status.
+    virtual int InitializeSensor() = 0;
+    // Writes the shadows to the chip again after a reconnection.
+    virtual int RestoreRegisters() = 0;
+    // Programs the differences between the current and the target record;
+    // 1 at once when `mode` is already current.
+    virtual int SwitchFieldOfViewMode(int mode) { (void)mode; return status::kNotSupported; }
+
+    // Window setters: the request is relative to the active array and is
+    // clamped and aligned in place by the family's rules.
+    virtual int CaptureSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
+    virtual int PreviewSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
+
+    virtual int ExposureLinesSet(std::uint32_t lines) { (void)lines; return status::kNotSupported; }
+    virtual int ExposureLinesGet(std::uint32_t* lines) { (void)lines; return status::kNotSupported; }
+    virtual int ExposureTimeSet(float ms) { (void)ms; return status::kNotSupported; }
+    virtual int ExposureTimeGet(float* ms) { (void)ms; return status::kNotSupported; }
+    virtual int ExposureTimeGetRange(float* minimum, float* maximum) {
+        (void)minimum; (void)maximum; return status::kNotSupported;
+    }
+
+    virtual int GainSet(GainChannel channel, std::uint16_t gain) { (void)channel; (void)gain; return status::kNotSupported; }
+    virtual int GainGet(GainChannel channel, std::uint16_t* gain) { (void)channel; (void)gain; return status::kNotSupported; }
+
+    virtual int HorizontalBlankSet(std::uint16_t value) { (void)value; return status::kNotSupported; }
+    virtual int HorizontalBlankGet(std::uint16_t* value) { (void)value; return status::kNotSupported; }
+    virtual int VerticalBlankSet(std::uint16_t value) { (void)value; return status::kNotSupported; }
+    virtual int VerticalBlankGet(std::uint16_t* value) { (void)value; return status::kNotSupported; }
+
+    virtual int FlipSet(bool on) { (void)on; return status::kNotSupported; }
+    virtual int FlipGet(bool* on) { (void)on; return status::kNotSupported; }
+    virtual int MirrorSet(bool on) { (void)on; return status::kNotSupported; }
+    virtual int MirrorGet(bool* on) { (void)on; return status::kNotSupported; }
+    virtual int CompandingSet(bool on) { (void)on; return status::kNotSupported; }
+    virtual int CompandingGet(bool* on) { (void)on; return status::kNotSupported; }
+
+    virtual int FlashControlSet(bool enable, bool invert) { (void)enable; (void)invert; return status::kNotSupported; }
+    virtual int FlashControlGet(bool* enable, bool* invert) { (void)enable; (void)invert; return status::kNotSupported; }
+
+    // The chip's own automatic exposure (rows) and gain; minimum limits are
+    // the camera's, only the maximum reaches the chip.
+    virtual int AecSetEnable(bool on) { (void)on; return status::kNotSupported; }
+    virtual int AecGetEnable(bool* on) { (void)on; return status::kNotSupported; }
+    virtual int AecSetMaximum(std::uint16_t rows) { (void)rows; return status::kNotSupported; }
+    virtual int AecGetMaximum(std::uint16_t* rows) { (void)rows; return status::kNotSupported; }
+    virtual int AecGetCurrent(std::uint16_t* rows) { (void)rows; return status::kNotSupported; }
+    virtual int AgcSetEnable(bool on) { (void)on; return status::kNotSupported; }
+    virtual int AgcGetEnable(bool* on) { (void)on; return status::kNotSupported; }
+    virtual int AgcSetMaximum(std::uint16_t gain) { (void)gain; return status::kNotSupported; }
+    virtual int AgcGetMaximum(std::uint16_t* gain) { (void)gain; return status::kNotSupported; }
+    virtual int AgcGetCurrent(std::uint16_t* gain) { (void)gain; return status::kNotSupported; }
+
+    virtual int BayerGetDefaultMode(int* mode) = 0;
+
+protected:
+    SensorHost& host_;
 };
 
-// Makes the driver of a family; null for a family whose driver is not part
-// of this build, which the device reports as not supported (-3).
-using SensorDriverFactory = std::function<std::unique_ptr<SensorDriver>(SensorFamily)>;
+// Makes the driver of a family for the camera behind `host`; null for a
+// family whose driver is not part of this build, which the device reports
+// as not supported (-3).
+using SensorDriverFactory = std::function<std::unique_ptr<SensorDriver>(SensorFamily, SensorHost&)>;
 
-std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family);
+std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family, SensorHost& host);
 
 }  // namespace qcx

@@ -2,7 +2,8 @@
 
 namespace qcx {
 
-std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family) {
+std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family, SensorHost& host) {
+    (void)host;
     switch (family) {
         // Each family's unit joins here as it is built.
         case SensorFamily::MT9V032:

@@ -92,7 +92,7 @@ TEST_F(DeviceLifecycleTest, ConstructionStopsAtEveryFailureAndReleasesTheNode) {
 TEST_F(DeviceLifecycleTest, WithoutTheFamilysDriverTheCameraDoesNotOpen) {
     test::ScopedSimCameras sims("21");
     DeviceEnvironment environment = Environment();
-    environment.makeSensorDriver = [](SensorFamily family) { return CreateSensorDriver(family); };
+    environment.makeSensorDriver = [](SensorFamily family, SensorHost& host) { return CreateSensorDriver(family, host); };
     int status = 1;
     CDevice device(0, environment, &status);
     EXPECT_EQ(status, 0);

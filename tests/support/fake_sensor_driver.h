@@ -1,5 +1,5 @@
 // A sensor driver for tests: counts its calls and answers with set results,
-// so the camera lifecycle can be checked before any real family exists.
+// so the camera lifecycle can be checked without a real family.
 #pragma once
 
 #include <memory>
@@ -19,17 +19,21 @@ struct FakeSensorLog {
 
 class FakeSensorDriver : public SensorDriver {
 public:
-    explicit FakeSensorDriver(std::shared_ptr<FakeSensorLog> log) : log_(std::move(log)) {}
-    int InitializeSensor(CDevice&) override {
+    FakeSensorDriver(SensorHost& host, std::shared_ptr<FakeSensorLog> log) : SensorDriver(host), log_(std::move(log)) {}
+    int InitializeSensor() override {
         ++log_->initializeCalls;
         return log_->initializeResult;
     }
-    int RestoreRegisters(CDevice&) override {
+    int RestoreRegisters() override {
         ++log_->restoreCalls;
         return log_->restoreResult;
     }
-    int SwitchFieldOfViewMode(CDevice&, int mode) override {
+    int SwitchFieldOfViewMode(int mode) override {
         log_->fieldOfViewModes.push_back(mode);
+        return 1;
+    }
+    int BayerGetDefaultMode(int* mode) override {
+        *mode = 0;
         return 1;
     }
 
@@ -39,7 +43,9 @@ private:
 
 // A factory that makes fake drivers for every family, all reporting into `log`.
 inline SensorDriverFactory FakeSensorFactory(std::shared_ptr<FakeSensorLog> log) {
-    return [log](SensorFamily) -> std::unique_ptr<SensorDriver> { return std::make_unique<FakeSensorDriver>(log); };
+    return [log](SensorFamily, SensorHost& host) -> std::unique_ptr<SensorDriver> {
+        return std::make_unique<FakeSensorDriver>(host, log);
+    };
 }
 
 }  // namespace qcx::test

@@ -1,0 +1,67 @@
+// The camera's two windows as callers see them: setting goes to the family's
+// driver, reading comes from the stored records, sizes follow the records.
+#include "camera/common/status.h"
+#include "camera/device/device.h"
+#include "camera/imaging/bayer_filter.h"
+
+namespace qcx {
+
+namespace {
+
+template <typename T>
+void Store(T* target, T value) {
+    if (target != nullptr) *target = value;
+}
+
+bool IsMode(int mode) { return mode == FVM_CAPTURE || mode == FVM_PREVIEW; }
+
+}  // namespace
+
+int CDevice::SetFieldOfView(int mode, WindowRequest window) {
+    if (!IsMode(mode) || !sensor_) return status::kNotSupported;
+    return mode == FVM_CAPTURE ? sensor_->CaptureSetFieldOfView(window) : sensor_->PreviewSetFieldOfView(window);
+}
+
+void CDevice::GetFieldOfView(int mode, int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
+                             int* rowMode) const {
+    if (!IsMode(mode)) return;
+    const FieldOfView& record = sensorState_.fov[mode];
+    const SensorGeometry& geometry = sensorState_.geometry;
+    // Only the MT9V032 keeps pixel counts; the other families keep count - 1,
+    // as their size registers do.
+    const int extra = Family() == SensorFamily::MT9V032 ? 0 : 1;
+    Store(columnStart, record.columnStart - geometry.columnOffset);
+    Store(rowStart, record.rowStart - geometry.rowOffset);
+    Store(width, record.width + extra);
+    Store(height, record.height + extra);
+    Store(columnMode, static_cast<int>(record.columnMode));
+    Store(rowMode, static_cast<int>(record.rowMode));
+}
+
+void CDevice::GetDefaultFieldOfView(int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
+                                    int* rowMode) const {
+    Store(columnStart, 0);
+    Store(rowStart, 0);
+    Store(width, static_cast<int>(sensorState_.geometry.maxWidth));
+    Store(height, static_cast<int>(sensorState_.geometry.maxHeight));
+    Store(columnMode, 0);
+    Store(rowMode, 0);
+}
+
+void CDevice::GetOutputSize(int mode, int* width, int* height) const {
+    if (!IsMode(mode)) return;
+    Store(width, static_cast<int>(sensorState_.fov[mode].outputWidth));
+    Store(height, static_cast<int>(sensorState_.fov[mode].outputHeight));
+}
+
+int CDevice::OutputBitCount() const {
+    return GetOutputBitCount(sensorState_.outputMode, sensorState_.bayerMode);
+}
+
+int CDevice::SwitchFieldOfViewMode(int mode) {
+    if (mode == sensorState_.fovMode) return status::kSuccess;
+    if (!IsMode(mode) || !sensor_) return status::kNotSupported;
+    return sensor_->SwitchFieldOfViewMode(mode);
+}
+
+}  // namespace qcx

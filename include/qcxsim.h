@@ -12,6 +12,7 @@
  *    1  success
  *   -1  bad argument (null output pointer, value out of range)
  *   -2  out of memory
+ *   -3  not supported by that camera (it has no sensor model)
  *   -5  no simulated camera at that node number
  * The functions may be called from any thread.
  */
@@ -33,11 +34,23 @@
 #define QCXSIM_OK 1
 #define QCXSIM_BAD_ARGUMENT (-1)
 #define QCXSIM_NO_MEMORY (-2)
+#define QCXSIM_NOT_SUPPORTED (-3)
 #define QCXSIM_NO_CAMERA (-5)
 
 /* Fault modes of QCXSimFailRequests. */
 #define QCXSIM_FAIL_STATUS 0 /* answer with status byte 1 and no value */
 #define QCXSIM_FAIL_REFUSE 1 /* stall the request: the driver refuses it */
+
+/* Scenes of QCXSimSetScene. Until a camera is given its own, it follows
+   QCX_SIM_SCENE=picture or ramp as the environment says at each frame read. */
+#define QCXSIM_SCENE_PICTURE 0 /* colour patches, gradients, fine detail, hot pixels */
+#define QCXSIM_SCENE_RAMP 1    /* sample at sensor column c, row r = (c + 2r) mod 256 */
+
+/* Frame timings of QCXSimSetTiming. Until a camera is given its own, it
+   follows QCX_SIM_TIMING=realtime or fast as the environment says at each
+   frame read. */
+#define QCXSIM_TIMING_REALTIME 0 /* a read waits the sensor's frame time */
+#define QCXSIM_TIMING_FAST 1     /* a read never waits */
 
 #define QCXSIM_RECORD_SIZE 19   /* bytes of a driver request record */
 #define QCXSIM_HOST_DATA_MAX 64 /* bytes of host data QCXSimGetLastRequest copies */
@@ -95,7 +108,13 @@ QCXSIM_API int QCXSimWriteFx2Reg(int node, unsigned short address, unsigned char
 QCXSIM_API int QCXSimReadSfr(int node, unsigned char address, unsigned char* value);
 QCXSIM_API int QCXSimWriteSfr(int node, unsigned char address, unsigned char value);
 
-/* One 16-bit sensor register. -1 for a null `value`, -5 for no camera. */
+/* One 16-bit sensor register, as the sensor-register requests reach it. On
+   MT9V032 cameras (types 21-24, 28, 29, 36, 37) these are the chip's
+   registers: a real chip's power-on values, writes to 0x00 (chip version),
+   0xBA and 0xBB ignored, 0xBA and 0xBB reporting the gain and exposure rows
+   in use (the chip's automatic choice while 0xAF enables it). On other
+   cameras every address holds what was written, 0 before. -1 for a null
+   `value`, -5 for no camera. */
 QCXSIM_API int QCXSimReadSensorReg(int node, unsigned short reg, unsigned short* value);
 QCXSIM_API int QCXSimWriteSensorReg(int node, unsigned short reg, unsigned short value);
 
@@ -127,6 +146,58 @@ QCXSIM_API int QCXSimGetFlushCount(int node, unsigned int* count);
 /* Frame release requests (0xDA) the camera answered. -1 for a null `count`,
    -5 for no camera. */
 QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
+
+/* What the camera looks at: QCXSIM_SCENE_PICTURE, a deterministic picture
+   whose brightness follows the exposure time and analog gain (the power-on
+   settings give a mid-grey picture), or QCXSIM_SCENE_RAMP, exact bytes for
+   tests: the sample at absolute sensor column c and row r is (c + 2r) mod 256
+   whatever the exposure, gain and companding; binning averages it (rounded,
+   halves up) and flips reorder it. Only cameras with a sensor model
+   (MT9V032: device types 21-24, 28, 29, 36, 37) render scenes; the others
+   send byte i of their k-th frame as (i + k) mod 256 in either scene. The
+   getter reports the scene the next frame would use. -1 for an unknown scene
+   or a null `scene`, -5 for no camera. */
+QCXSIM_API int QCXSimSetScene(int node, int scene);
+QCXSIM_API int QCXSimGetScene(int node, int* scene);
+
+/* Frame timing. In QCXSIM_TIMING_REALTIME a frame read on an MT9V032 camera
+   waits the sensor's frame time: (output rows + vertical blanking) x (window
+   width + horizontal blanking) pixel clocks, at least the exposure time; a
+   frame that takes longer than the read's time-out makes the read time out
+   after the time-out. In QCXSIM_TIMING_FAST no read waits. In both, a read
+   with a time-out of 0 times out at once. -1 for an unknown timing or a null
+   `timing`, -5 for no camera. */
+QCXSIM_API int QCXSimSetTiming(int node, int timing);
+QCXSIM_API int QCXSimGetTiming(int node, int* timing);
+
+/* Frame faults. Each call replaces the pending count of its kind; `count` 0
+   cancels it. A read uses up at most one fault: a drop first, then an empty
+   frame, then a short one.
+   QCXSimDropFrames: each of the next `count` reads waits its time-out (in fast
+   timing it does not wait) and times out; the library then recovers.
+   QCXSimEmptyFrames: each of the next `count` frames completes with 0 bytes.
+   QCXSimShortFrames: each of the next `count` frames completes with `bytes`
+   bytes, or half the frame when `bytes` is 0 (never more than was asked).
+   -1 for a negative count, -5 for no camera. */
+QCXSIM_API int QCXSimDropFrames(int node, int count);
+QCXSIM_API int QCXSimEmptyFrames(int node, int count);
+QCXSIM_API int QCXSimShortFrames(int node, int count, unsigned int bytes);
+
+/* Frame faults still pending. Each pointer may be null. -5 for no camera. */
+QCXSIM_API int QCXSimGetPendingFrameFaults(int node, unsigned int* drops, unsigned int* empties,
+                                           unsigned int* shorts);
+
+/* Frame reads so far: `delivered` counts reads that completed with at least
+   one byte (short frames included), `timedOut` reads that timed out (time-out
+   0, dropped frames, frames slower than the time-out). Each pointer may be
+   null. -5 for no camera. */
+QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned int* timedOut);
+
+/* Width and height in samples (one byte each) of the frame the sensor sends
+   now, from its window and binning; either pointer may be null. -3 for a
+   camera without a sensor model, which sends whatever size is read; -5 for
+   no camera. */
+QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height);
 
 #ifdef __cplusplus
 }

@@ -209,4 +209,89 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count) {
     });
 }
 
+QCXSIM_API int QCXSimSetScene(int node, int scene) {
+    if (scene != QCXSIM_SCENE_PICTURE && scene != QCXSIM_SCENE_RAMP) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetScene(scene == QCXSIM_SCENE_RAMP ? qcx::SimScene::Ramp : qcx::SimScene::Picture);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetScene(int node, int* scene) {
+    if (scene == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *scene = camera.Scene() == qcx::SimScene::Ramp ? QCXSIM_SCENE_RAMP : QCXSIM_SCENE_PICTURE;
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimSetTiming(int node, int timing) {
+    if (timing != QCXSIM_TIMING_REALTIME && timing != QCXSIM_TIMING_FAST) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetTiming(timing == QCXSIM_TIMING_FAST ? qcx::SimTiming::Fast : qcx::SimTiming::Realtime);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetTiming(int node, int* timing) {
+    if (timing == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *timing = camera.Timing() == qcx::SimTiming::Fast ? QCXSIM_TIMING_FAST : QCXSIM_TIMING_REALTIME;
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimDropFrames(int node, int count) {
+    if (count < 0) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.DropNextFrames(static_cast<std::uint32_t>(count));
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimEmptyFrames(int node, int count) {
+    if (count < 0) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.EmptyNextFrames(static_cast<std::uint32_t>(count));
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimShortFrames(int node, int count, unsigned int bytes) {
+    if (count < 0) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.ShortenNextFrames(static_cast<std::uint32_t>(count), bytes);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetPendingFrameFaults(int node, unsigned int* drops, unsigned int* empties,
+                                           unsigned int* shorts) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        const qcx::SimFrameFaults faults = camera.PendingFrameFaults();
+        if (drops) *drops = faults.drops;
+        if (empties) *empties = faults.empties;
+        if (shorts) *shorts = faults.shorts;
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned int* timedOut) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        if (delivered) *delivered = static_cast<unsigned int>(camera.FramesDelivered());
+        if (timedOut) *timedOut = static_cast<unsigned int>(camera.FrameTimeouts());
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        const auto shape = camera.FrameShape();
+        if (!shape) return QCXSIM_NOT_SUPPORTED;
+        if (width) *width = static_cast<int>(shape->width);
+        if (height) *height = static_cast<int>(shape->height);
+        return QCXSIM_OK;
+    });
+}
+
 }  // extern "C"

@@ -80,7 +80,11 @@ struct SimCamera::Answer {
 };
 
 SimCamera::SimCamera(const SimCameraIdentity& identity)
-    : identity_(identity), eeprom_(0x10000, 0xFF), fx2Regs_(0x10000, 0) {}
+    : identity_(identity),
+      eeprom_(0x10000, 0xFF),
+      fx2Regs_(0x10000, 0) {
+    if (SimMt9v032::Fits(identity.deviceType)) mt9v032_ = std::make_unique<SimMt9v032>(identity.deviceType);
+}
 
 bool SimCamera::ConnectedLocked(std::uint32_t connection) const {
     return plugged_ && (connection == kAnyConnection || connection == connection_);
@@ -140,14 +144,13 @@ bool SimCamera::ExecuteLocked(const RequestRecord& r, const std::uint8_t* hostDa
             fx2Regs_[value] = indexByte;
             return true;
         case kReadSensorReg: {
-            const auto it = sensorRegs_.find(value);
-            const std::uint16_t reg = it == sensorRegs_.end() ? 0 : it->second;
+            const std::uint16_t reg = SensorRegLocked(value);
             out[1] = static_cast<std::uint8_t>(reg >> 8);  // sensor values travel high byte first
             out[2] = static_cast<std::uint8_t>(reg);
             return true;
         }
         case kWriteSensorReg:
-            sensorRegs_[value] = index;
+            SetSensorRegLocked(value, index);
             return true;
         case kReadEeprom:
             out[1] = eeprom_[value];
@@ -229,37 +232,10 @@ void SimCamera::RecordWriteLocked(std::uint8_t request, const std::uint8_t* data
     recordedWrites_.push_back({request, std::vector<std::uint8_t>(data, data + size)});
 }
 
-FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint32_t /*timeoutMs*/,
-                                     std::uint32_t connection) {
-    std::lock_guard lock(mutex_);
-    FrameReadResult result;
-    if (!ConnectedLocked(connection)) {
-        result.kind = FrameReadResult::Kind::Failed;
-        result.errorCode = kSimErrorDeviceGone;
-        return result;
-    }
-    if (size == 0) {
-        result.kind = FrameReadResult::Kind::Completed;
-        return result;
-    }
-    if (buffer == nullptr) {
-        result.kind = FrameReadResult::Kind::Failed;
-        result.errorCode = kSimErrorInvalidParameter;
-        return result;
-    }
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    const auto k = static_cast<std::uint32_t>(framesDelivered_);
-    for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i + k);
-    ++framesDelivered_;
-    framesHeld_ = 1;
-    result.kind = FrameReadResult::Kind::Completed;
-    result.bytesRead = size;
-    return result;
-}
-
 void SimCamera::Unplug() {
     std::lock_guard lock(mutex_);
     plugged_ = false;
+    plugChanged_.notify_all();
 }
 
 void SimCamera::Replug() {
@@ -268,6 +244,7 @@ void SimCamera::Replug() {
     plugged_ = true;
     ++connection_;
     if (connection_ == kAnyConnection) connection_ = 0;
+    plugChanged_.notify_all();
 }
 
 bool SimCamera::IsPlugged() const {
@@ -332,15 +309,25 @@ void SimCamera::SetSfr(std::uint8_t address, std::uint8_t value) {
     sfrs_[address] = value;
 }
 
-std::uint16_t SimCamera::SensorReg(std::uint16_t reg) const {
-    std::lock_guard lock(mutex_);
+std::uint16_t SimCamera::SensorRegLocked(std::uint16_t reg) const {
+    if (mt9v032_) return mt9v032_->Read(reg);
     const auto it = sensorRegs_.find(reg);
     return it == sensorRegs_.end() ? 0 : it->second;
 }
 
+void SimCamera::SetSensorRegLocked(std::uint16_t reg, std::uint16_t value) {
+    if (mt9v032_) mt9v032_->Write(reg, value);
+    else sensorRegs_[reg] = value;
+}
+
+std::uint16_t SimCamera::SensorReg(std::uint16_t reg) const {
+    std::lock_guard lock(mutex_);
+    return SensorRegLocked(reg);
+}
+
 void SimCamera::SetSensorReg(std::uint16_t reg, std::uint16_t value) {
     std::lock_guard lock(mutex_);
-    sensorRegs_[reg] = value;
+    SetSensorRegLocked(reg, value);
 }
 
 std::uint16_t SimCamera::WorkingMode() const {
@@ -411,16 +398,6 @@ std::uint32_t SimCamera::FlushCount() const {
 std::uint32_t SimCamera::FrameReleaseCount() const {
     std::lock_guard lock(mutex_);
     return frameReleaseCount_;
-}
-
-std::uint64_t SimCamera::FramesDelivered() const {
-    std::lock_guard lock(mutex_);
-    return framesDelivered_;
-}
-
-std::uint32_t SimCamera::FramesHeld() const {
-    std::lock_guard lock(mutex_);
-    return framesHeld_;
 }
 
 }  // namespace qcx

@@ -4,16 +4,22 @@
 #pragma once
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "camera/platform/driver_node.h"
 #include "camera/platform/request_record.h"
 #include "sim/sim_camera_list.h"
+#include "sim/sim_mt9v032.h"
+#include "sim/sim_scene.h"
 
 namespace qcx {
 
@@ -33,6 +39,26 @@ struct SimRecordedWrite {
 struct SimLastRequest {
     RequestRecordBytes record{};
     std::vector<std::uint8_t> hostData;  // data stage of a host-to-device request, else empty
+};
+
+enum class SimTiming {
+    Realtime = 0,  // a read waits for the sensor's exposure and read-out
+    Fast = 1,      // a read never waits (a dropped frame times out at once)
+};
+
+// "realtime" or "fast"; nullopt for anything else.
+std::optional<SimTiming> ParseSimTiming(std::string_view text);
+// The timing QCX_SIM_TIMING names now; unset, empty or unknown gives realtime
+// (an unknown value is reported once on stderr).
+SimTiming SimTimingFromEnvironment();
+
+// Frame faults still to come. Each read uses up at most one, a drop first,
+// then an empty frame, then a short one.
+struct SimFrameFaults {
+    std::uint32_t drops = 0;
+    std::uint32_t empties = 0;
+    std::uint32_t shorts = 0;
+    std::uint32_t shortBytes = 0;  // bytes of a short frame; 0 = half the frame
 };
 
 // Error code of a frame read on a camera that is gone (the system's "device
@@ -64,11 +90,44 @@ public:
     bool HandleRequest(const RequestRecordBytes& record, std::uint8_t* data, std::uint32_t dataSize,
                        std::uint32_t connection = kAnyConnection);
 
-    // One frame read of `size` bytes. For now every read completes at once
-    // with a deterministic pattern: byte i of the k-th frame (k from 0) is
-    // (i + k) & 0xFF.
+    // One frame read of at most `size` bytes, bounded by `timeoutMs`.
+    //  - A camera that is gone (or unplugged while the read waits) fails
+    //    with kSimErrorDeviceGone; a null buffer with kSimErrorInvalidParameter.
+    //  - A time-out of 0 times out at once: no transfer completes in no time.
+    //  - MT9V032 cameras render the frame from their registers and scene; a
+    //    read of more bytes than the frame holds gets the frame (a short
+    //    read), one of fewer gets what it asked. In realtime timing the read
+    //    waits one frame time (SimMt9v032::FrameTimeMs), or times out after
+    //    `timeoutMs` when the frame takes longer.
+    //  - Cameras of other types answer every read at once with exactly the
+    //    asked size: byte i of the k-th delivered frame (k from 0) is
+    //    (i + k) & 0xFF.
+    //  - Injected frame faults come before all that (see SimFrameFaults).
+    // The camera's lock is not held while the read waits.
     FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs,
                               std::uint32_t connection = kAnyConnection);
+
+    // Scene and timing: what QCX_SIM_SCENE and QCX_SIM_TIMING say at each
+    // frame read (cameras outlive library sessions, so the environment of
+    // the read counts), unless the camera was given its own with a setter.
+    SimScene Scene() const;
+    void SetScene(SimScene scene);
+    SimTiming Timing() const;
+    void SetTiming(SimTiming timing);
+
+    // Frame faults; each call replaces the pending count of its kind, 0
+    // cancels it. A dropped frame waits the read's time-out (realtime) and
+    // times out; an empty one completes with 0 bytes; a short one completes
+    // with `bytes` bytes (0 = half the frame) when that is less than asked.
+    void DropNextFrames(std::uint32_t count);
+    void EmptyNextFrames(std::uint32_t count);
+    void ShortenNextFrames(std::uint32_t count, std::uint32_t bytes);
+    SimFrameFaults PendingFrameFaults() const;
+
+    // The size of the frame the sensor would send now; nullopt for cameras
+    // without a sensor model, which send whatever size is asked.
+    std::optional<SimFrameShape> FrameShape() const;
+    bool HasMt9v032() const { return mt9v032_ != nullptr; }
 
     // Plugging. A replug is a new connection: nodes opened before the unplug
     // stay dead, as handles of a vanished USB device do.
@@ -112,9 +171,12 @@ public:
     SimLastRequest LastRequest() const;
     std::uint32_t FlushCount() const;
     std::uint32_t FrameReleaseCount() const;
+    // Reads that completed with at least one byte (short frames included).
     std::uint64_t FramesDelivered() const;
-    // Frames waiting in the camera's buffer. Frames are made on demand for
-    // now, so this is 1 after any read and 0 after a flush.
+    // Reads that ended in a time-out (time-out 0, dropped or too slow frames).
+    std::uint64_t FrameTimeouts() const;
+    // Frames waiting in the camera's buffer. Frames are made on demand, so
+    // this is 1 after a read that delivered data and 0 after a flush.
     std::uint32_t FramesHeld() const;
 
     // Bounds the memory of recorded writes in long sessions; the oldest go.
@@ -127,9 +189,15 @@ private:
     bool ExecuteLocked(const RequestRecord& r, const std::uint8_t* hostData, Answer& answer);
     void WriteWorkingModeLocked(std::uint16_t word);
     void RecordWriteLocked(std::uint8_t request, const std::uint8_t* data, std::size_t size);
+    std::uint16_t SensorRegLocked(std::uint16_t reg) const;
+    void SetSensorRegLocked(std::uint16_t reg, std::uint16_t value);
+    // Waits up to `ms` without the lock; false when the connection went away.
+    bool WaitLocked(std::unique_lock<std::mutex>& lock, double ms, std::uint32_t connection);
+    FrameReadResult DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut);
 
     const SimCameraIdentity identity_;
     mutable std::mutex mutex_;
+    std::condition_variable plugChanged_;  // wakes reads waiting on a camera that goes away
 
     bool plugged_ = true;
     std::uint32_t connection_ = 0;
@@ -141,6 +209,10 @@ private:
     std::vector<std::uint8_t> fx2Regs_;                       // 64 KiB
     std::array<std::uint8_t, 256> sfrs_{};
     std::unordered_map<std::uint16_t, std::uint16_t> sensorRegs_;  // absent = reset value 0
+    std::unique_ptr<SimMt9v032> mt9v032_;  // the sensor's registers instead, when modelled
+    std::optional<SimScene> scene_;    // empty: follow the environment
+    std::optional<SimTiming> timing_;  // empty: follow the environment
+    SimFrameFaults frameFaults_;
     std::uint16_t workingMode_ = 0;
     std::uint8_t triggerStatus_ = 0;
     std::uint16_t triggerDelay_ = 0;
@@ -153,6 +225,7 @@ private:
     std::uint32_t flushCount_ = 0;
     std::uint32_t frameReleaseCount_ = 0;
     std::uint64_t framesDelivered_ = 0;
+    std::uint64_t frameTimeouts_ = 0;
     std::uint32_t framesHeld_ = 0;
 };
 

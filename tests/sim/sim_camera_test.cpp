@@ -247,8 +247,8 @@ TEST(SimFirmwarePlug, UnpluggedCameraReceivesNothingUntilReplugged) {
     EXPECT_EQ(camera.ReadFrame(frame, sizeof frame, 100, before).kind, FrameReadResult::Kind::Failed);
 }
 
-TEST(SimFirmwareFrames, EachFrameIsTheShiftedRampOfExactlyTheAskedSize) {
-    SimCamera camera({21, 0, 0x100});
+TEST(SimFirmwareFrames, CameraWithoutSensorModelSendsTheShiftedRampOfExactlyTheAskedSize) {
+    SimCamera camera({8, 0, 0x100});
     Bytes frame(600, kUntouched);
     for (std::uint32_t k = 0; k < 3; ++k) {
         const auto read = camera.ReadFrame(frame.data(), 300, 8000);
@@ -273,7 +273,7 @@ TEST(SimFirmwareLastRequest, KeepsTheRecordAndOnlyHostToDeviceData) {
 }
 
 TEST(SimFirmwareThreads, RequestsAndFramesFromSeveralThreadsAllLand) {
-    SimCamera camera({21, 0, 0x100});
+    SimCamera camera({8, 0, 0x100});
     constexpr int kThreads = 4;
     constexpr int kWrites = 500;
     std::vector<std::thread> threads;
@@ -283,7 +283,7 @@ TEST(SimFirmwareThreads, RequestsAndFramesFromSeveralThreadsAllLand) {
             for (int i = 0; i < kWrites; ++i) {
                 const auto reg = static_cast<std::uint16_t>(t * kWrites + i);
                 In(camera, vendor::kWriteSensorReg, reg, static_cast<std::uint16_t>(reg ^ 0x5555));
-                camera.ReadFrame(frame, sizeof frame, 0);
+                camera.ReadFrame(frame, sizeof frame, 100);
             }
         });
     }

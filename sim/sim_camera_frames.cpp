@@ -1,0 +1,169 @@
+// The frame side of a simulated camera: what a bulk read of a frame gets,
+// when it gets it, and the frame faults tests inject.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sim/sim_camera.h"
+
+namespace qcx {
+namespace {
+
+FrameReadResult Failed(std::uint32_t errorCode) {
+    return FrameReadResult{FrameReadResult::Kind::Failed, 0, errorCode};
+}
+
+FrameReadResult TimedOut() { return FrameReadResult{FrameReadResult::Kind::TimedOut, 0, 0}; }
+
+FrameReadResult Completed(std::uint32_t bytes) {
+    return FrameReadResult{FrameReadResult::Kind::Completed, bytes, 0};
+}
+
+}  // namespace
+
+std::optional<SimTiming> ParseSimTiming(std::string_view text) {
+    if (text == "realtime") return SimTiming::Realtime;
+    if (text == "fast") return SimTiming::Fast;
+    return std::nullopt;
+}
+
+SimTiming SimTimingFromEnvironment() {
+    static std::atomic<bool> warned{false};
+    const char* value = std::getenv("QCX_SIM_TIMING");
+    if (value == nullptr || *value == '\0') return SimTiming::Realtime;
+    if (const auto timing = ParseSimTiming(value)) return *timing;
+    if (!warned.exchange(true)) {
+        std::fprintf(stderr, "qcxapi: ignoring QCX_SIM_TIMING='%s', using realtime\n", value);
+    }
+    return SimTiming::Realtime;
+}
+
+bool SimCamera::WaitLocked(std::unique_lock<std::mutex>& lock, double ms, std::uint32_t connection) {
+    // A condition variable rather than a plain sleep, so that an unplug ends
+    // the wait at once, as a vanished USB device ends its pending transfers.
+    const std::chrono::duration<double, std::milli> wait(ms);
+    const bool gone = plugChanged_.wait_for(lock, wait, [&] { return !ConnectedLocked(connection); });
+    return !gone;
+}
+
+FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs,
+                                     std::uint32_t connection) {
+    std::unique_lock lock(mutex_);
+    if (!ConnectedLocked(connection)) return Failed(kSimErrorDeviceGone);
+    if (timeoutMs == 0) {
+        ++frameTimeouts_;
+        return TimedOut();
+    }
+    if (size == 0) return Completed(0);
+    if (buffer == nullptr) return Failed(kSimErrorInvalidParameter);
+
+    const bool realtime = (timing_ ? *timing_ : SimTimingFromEnvironment()) == SimTiming::Realtime;
+    if (frameFaults_.drops > 0) {
+        --frameFaults_.drops;
+        if (realtime && !WaitLocked(lock, timeoutMs, connection)) return Failed(kSimErrorDeviceGone);
+        ++frameTimeouts_;
+        return TimedOut();
+    }
+    if (realtime && mt9v032_) {
+        const double frameMs = mt9v032_->FrameTimeMs();
+        const bool tooSlow = frameMs > timeoutMs;
+        if (!WaitLocked(lock, tooSlow ? timeoutMs : frameMs, connection)) return Failed(kSimErrorDeviceGone);
+        if (tooSlow) {
+            ++frameTimeouts_;
+            return TimedOut();
+        }
+    }
+
+    if (frameFaults_.empties > 0) {
+        --frameFaults_.empties;
+        return Completed(0);
+    }
+    std::uint32_t cut = std::numeric_limits<std::uint32_t>::max();
+    if (frameFaults_.shorts > 0) {
+        --frameFaults_.shorts;
+        const std::uint32_t frameBytes = mt9v032_ ? mt9v032_->OutputShape().Bytes() : size;
+        cut = frameFaults_.shortBytes > 0 ? frameFaults_.shortBytes : frameBytes / 2;
+    }
+    return DeliverLocked(static_cast<std::uint8_t*>(buffer), size, cut);
+}
+
+FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {
+    std::uint32_t bytes = std::min(size, cut);
+    if (mt9v032_) {
+        bytes = mt9v032_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes);
+    } else {
+        const auto k = static_cast<std::uint32_t>(framesDelivered_);
+        for (std::uint32_t i = 0; i < bytes; ++i) buffer[i] = static_cast<std::uint8_t>(i + k);
+    }
+    if (bytes > 0) {
+        ++framesDelivered_;
+        framesHeld_ = 1;
+    }
+    return Completed(bytes);
+}
+
+SimScene SimCamera::Scene() const {
+    std::lock_guard lock(mutex_);
+    return scene_ ? *scene_ : SimSceneFromEnvironment();
+}
+
+void SimCamera::SetScene(SimScene scene) {
+    std::lock_guard lock(mutex_);
+    scene_ = scene;
+}
+
+SimTiming SimCamera::Timing() const {
+    std::lock_guard lock(mutex_);
+    return timing_ ? *timing_ : SimTimingFromEnvironment();
+}
+
+void SimCamera::SetTiming(SimTiming timing) {
+    std::lock_guard lock(mutex_);
+    timing_ = timing;
+}
+
+void SimCamera::DropNextFrames(std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    frameFaults_.drops = count;
+}
+
+void SimCamera::EmptyNextFrames(std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    frameFaults_.empties = count;
+}
+
+void SimCamera::ShortenNextFrames(std::uint32_t count, std::uint32_t bytes) {
+    std::lock_guard lock(mutex_);
+    frameFaults_.shorts = count;
+    frameFaults_.shortBytes = bytes;
+}
+
+SimFrameFaults SimCamera::PendingFrameFaults() const {
+    std::lock_guard lock(mutex_);
+    return frameFaults_;
+}
+
+std::optional<SimFrameShape> SimCamera::FrameShape() const {
+    std::lock_guard lock(mutex_);
+    if (!mt9v032_) return std::nullopt;
+    return mt9v032_->OutputShape();
+}
+
+std::uint64_t SimCamera::FramesDelivered() const {
+    std::lock_guard lock(mutex_);
+    return framesDelivered_;
+}
+
+std::uint64_t SimCamera::FrameTimeouts() const {
+    std::lock_guard lock(mutex_);
+    return frameTimeouts_;
+}
+
+std::uint32_t SimCamera::FramesHeld() const {
+    std::lock_guard lock(mutex_);
+    return framesHeld_;
+}
+
+}  // namespace qcx

@@ -1,12 +1,15 @@
+#include <new>
+
+#include "camera/sensors/mt9v032.h"
 #include "camera/sensors/sensor_driver.h"
 
 namespace qcx {
 
 std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family, SensorHost& host) {
-    (void)host;
     switch (family) {
-        // Each family's unit joins here as it is built.
         case SensorFamily::MT9V032:
+            return std::unique_ptr<SensorDriver>(new (std::nothrow) MT9V032Driver(host));
+        // Each further family's unit joins here as it is built.
         case SensorFamily::Cmos1280x1024:
         case SensorFamily::MT9T001:
         case SensorFamily::MT9P001:

@@ -28,6 +28,10 @@ inline constexpr DeviceType kSixteenBitTypes[] = {31, 32, 46, 47, 48, 49};
 // Cameras whose bad pixels the library corrects in software.
 inline constexpr DeviceType kSoftwareBadPixelTypes[] = {8, 9, 10, 11, 13, 14, 15, 16};
 
+// Cameras whose firmware removes bad pixels itself; the library only switches
+// it through the working-mode word.
+inline constexpr DeviceType kCameraBadPixelTypes[] = {25, 26, 27, 31, 32, 41, 42, 43, 44, 45};
+
 // CCD cameras whose mirror and flip are done on the frames, not by the sensor.
 inline constexpr DeviceType kFrameMirrorTypes[] = {19, 20, 48, 49};
 

@@ -43,6 +43,9 @@ int CDevice::SetWorkingMode(std::uint16_t word) {
         LogPrintf(log_.get(), "SetWorkingMode btStatus Error 0x%04x.", statusByte);
         return status::kFail;
     }
+    // The camera object keeps the last word written, to send it again after
+    // a reconnection.
+    workingModeCopy_ = word;
     LogPrintf(log_.get(), "SetWorkingMode Finished ( 0x%04x ).", word);
     return status::kSuccess;
 }

@@ -141,10 +141,7 @@ int CDevice::SetData16Bits(bool enable) {
         const auto changed = static_cast<std::uint16_t>(enable ? word | working_mode::kTransfer16Bit
                                                                : word & ~working_mode::kTransfer16Bit);
         result = SetWorkingMode(changed);
-        if (result == status::kSuccess) {
-            workingModeCopy_ = changed;
-            transfer16Bit_ = enable;
-        }
+        if (result == status::kSuccess) transfer16Bit_ = enable;
     }
     // The byte counts follow the flag between frames, never during one.
     for (FieldOfView& record : sensorState_.fov)

@@ -1,0 +1,249 @@
+// A simulated MT9V032 through the shipped library and its C headers only:
+// windows, still capture of the exact ramp scene, the flush rule, time-outs
+// and unplugging.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "qcxapi.h"
+#include "qcxsim.h"
+
+namespace {
+
+class Mt9v032CaptureE2E : public ::testing::Test {
+protected:
+    // Opens the simulated cameras of `list` with the ramp scene and frames
+    // as fast as they can be made; returns the node of the first one.
+    void Start(const char* list) {
+        setenv("QCX_SIM", list, 1);
+        setenv("QCX_SIM_SCENE", "ramp", 1);
+        setenv("QCX_SIM_TIMING", "fast", 1);
+        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+        node = QCX_DeviceGetCount() - QCXSimGetCount();
+        ASSERT_GE(node, 0);
+        ASSERT_EQ(QCX_CaptureGetSize(camera, &width, &height), QCX_STATUS_SUCCESS);
+    }
+    void TearDown() override {
+        QCX_UnInit();
+        unsetenv("QCX_SIM");
+        unsetenv("QCX_SIM_SCENE");
+        unsetenv("QCX_SIM_TIMING");
+    }
+    std::vector<unsigned char> CaptureRaw() {
+        std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
+        EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), QCX_STATUS_SUCCESS);
+        return frame;
+    }
+    unsigned Flushes() {
+        unsigned count = 0;
+        QCXSimGetFlushCount(node, &count);
+        return count;
+    }
+    int camera = 0;
+    int node = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The ramp sample at absolute sensor column c and row r.
+unsigned char Ramp(int c, int r) { return static_cast<unsigned char>((c + 2 * r) % 256); }
+
+TEST_F(Mt9v032CaptureE2E, OpensWithTheChipWindowAndTheChipAutomaticsOff) {
+    Start("21");
+    int c = -1, r = -1, w = 0, h = 0, cm = -1, rm = -1;
+    EXPECT_EQ(QCX_CaptureGetFieldOfView(camera, &c, &r, &w, &h, &cm, &rm), 1);
+    EXPECT_EQ(c, 0);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(w, 752);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(cm, 0);
+    EXPECT_EQ(rm, 0);
+    int bits = 0, dataBits = 0;
+    EXPECT_EQ(QCX_CaptureGetSizeExEx(camera, &w, &h, &bits, &dataBits), 1);
+    EXPECT_EQ(bits, 24);
+    EXPECT_EQ(dataBits, 8);
+    EXPECT_EQ(QCX_PreviewGetSizeEx(camera, &w, &h, &bits), 1);
+    EXPECT_EQ(w, 752);
+    EXPECT_EQ(h, 480);
+    int defaults[6] = {};
+    EXPECT_EQ(QCX_PreviewGetDefaultFieldOfView(camera, &defaults[0], &defaults[1], &defaults[2], &defaults[3],
+                                               &defaults[4], &defaults[5]),
+              1);
+    EXPECT_EQ(defaults[2], 752);
+    EXPECT_EQ(defaults[3], 480);
+    unsigned short enable = 0xFFFF;
+    ASSERT_EQ(QCXSimReadSensorReg(node, 0xAF, &enable), 1);
+    EXPECT_EQ(enable & 3, 0) << "the chip's own exposure and gain control are switched off";
+}
+
+TEST_F(Mt9v032CaptureE2E, ARawCaptureIsTheSceneWithOnlyTheEdgesPatched) {
+    Start("21");
+    const std::vector<unsigned char> frame = CaptureRaw();
+    // The window starts at absolute column 1, row 4.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            // The last two columns repeat the two before them; the last row
+            // is a copy of the (patched) row two above it.
+            const int sx = x >= width - 2 ? x - 2 : x;
+            const int sy = y == height - 1 ? height - 3 : y;
+            ASSERT_EQ(frame[y * width + x], Ramp(1 + sx, 4 + sy)) << "x " << x << " y " << y;
+        }
+    }
+}
+
+TEST_F(Mt9v032CaptureE2E, AWindowCaptureIsTheCropOfAFullCapture) {
+    Start("21");
+    const std::vector<unsigned char> full = CaptureRaw();
+    const int fullWidth = width;
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 64, 32, 200, 100, 0, 0), 1);
+    ASSERT_EQ(QCX_CaptureGetSize(camera, &width, &height), 1);
+    EXPECT_EQ(width, 200);
+    EXPECT_EQ(height, 100);
+    const std::vector<unsigned char> crop = CaptureRaw();
+    for (int y = 0; y < height - 1; ++y)
+        for (int x = 0; x < width - 2; ++x)
+            ASSERT_EQ(crop[y * width + x], full[(32 + y) * fullWidth + 64 + x]) << "x " << x << " y " << y;
+}
+
+TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
+    Start("21");
+    struct Case {
+        int c, r, w, h, cm, rm;
+        int expectC, expectR, expectW, expectH, outW;
+    };
+    const Case cases[] = {
+        {0, 0, 100, 75, 0, 0, 0, 0, 104, 76, 104},
+        {-10, -10, 96, 64, 0, 0, 0, 0, 96, 64, 96},
+        {700, 0, 96, 64, 0, 0, 656, 0, 96, 64, 96},
+        {5, 5, 96, 64, 0, 0, 4, 4, 96, 64, 96},
+        {0, 0, 5000, 5000, 0, 0, 0, 0, 752, 480, 752},
+        {0, 0, 752, 480, 3, 0, 0, 0, 752, 480, 188},
+    };
+    for (const Case& k : cases) {
+        ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, k.c, k.r, k.w, k.h, k.cm, k.rm), 1);
+        int c = -1, r = -1, w = 0, h = 0;
+        QCX_CaptureGetFieldOfView(camera, &c, &r, &w, &h, nullptr, nullptr);
+        EXPECT_EQ(c, k.expectC) << "request " << k.c << "," << k.w;
+        EXPECT_EQ(r, k.expectR);
+        EXPECT_EQ(w, k.expectW);
+        EXPECT_EQ(h, k.expectH);
+        int outW = 0;
+        QCX_CaptureGetSize(camera, &outW, nullptr);
+        EXPECT_EQ(outW, k.outW);
+    }
+    EXPECT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 100, 100, 2, 0), QCX_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 100, 100, 0, 4), QCX_STATUS_NOT_SUPPORTED);
+}
+
+TEST_F(Mt9v032CaptureE2E, BinnedCapturesHaveTheReducedSize) {
+    Start("21");
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 752, 480, 3, 1), 1);
+    ASSERT_EQ(QCX_CaptureGetSize(camera, &width, &height), 1);
+    EXPECT_EQ(width, 188);
+    EXPECT_EQ(height, 240);
+    CaptureRaw();
+}
+
+TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImage) {
+    Start("22");
+    int bits = 0;
+    ASSERT_EQ(QCX_CaptureGetSizeEx(camera, nullptr, nullptr, &bits), 1);
+    EXPECT_EQ(bits, 8);
+    const std::vector<unsigned char> raw = CaptureRaw();
+    std::vector<unsigned char> image(raw.size(), 0xEE);
+    EXPECT_EQ(QCX_CaptureRgbData(camera, image.data()), 1);
+    EXPECT_EQ(image, raw);
+    int w = 0, h = 0;
+    bits = 0;
+    EXPECT_EQ(QCX_CaptureRgbDataEx(camera, image.data(), &w, &h, &bits), 1);
+    EXPECT_EQ(bits, 8);
+    EXPECT_EQ(w, 752);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(image, raw);
+    EXPECT_EQ(QCX_CaptureRgbDataExAfterEmptyFrameBuffer(camera, image.data(), nullptr, nullptr, &bits), 1);
+    EXPECT_EQ(image, raw);
+}
+
+TEST_F(Mt9v032CaptureE2E, CapturesAfterAFlushFlushOnceOrTwiceButNeverInTriggerMode) {
+    Start("28");
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(width) * height * 4);
+    unsigned before = Flushes();
+    ASSERT_EQ(QCX_CaptureRawDataAfterEmptyFrameBuffer(camera, buffer.data()), 1);
+    EXPECT_EQ(Flushes(), before + 1);
+    before = Flushes();
+    ASSERT_EQ(QCX_CaptureRgbDataAfterEmptyFrameBuffer(camera, buffer.data()), 1);
+    EXPECT_EQ(Flushes(), before + 2);
+    before = Flushes();
+    int bits = 0;
+    ASSERT_EQ(QCX_CaptureRgbDataExAfterEmptyFrameBuffer(camera, buffer.data(), nullptr, nullptr, &bits), 1);
+    EXPECT_EQ(Flushes(), before + 1);
+    EXPECT_EQ(bits, 24);
+    before = Flushes();
+    ASSERT_EQ(QCX_CaptureRgbData(camera, buffer.data()), 1);
+    EXPECT_EQ(Flushes(), before) << "the plain captures do not flush";
+
+    ASSERT_EQ(QCXSimSetWorkingMode(node, 0x0001), 1);  // external trigger
+    before = Flushes();
+    QCX_CaptureSetTimeOut(camera, 200);
+    QCX_CaptureRgbDataAfterEmptyFrameBuffer(camera, buffer.data());
+    EXPECT_EQ(Flushes(), before);
+}
+
+TEST_F(Mt9v032CaptureE2E, CamerasWithoutAWorkingModeWordAreNeverFlushed) {
+    Start("21");
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(width) * height * 3);
+    ASSERT_EQ(QCX_CaptureRgbDataAfterEmptyFrameBuffer(camera, buffer.data()), 1);
+    EXPECT_EQ(Flushes(), 0u);
+}
+
+TEST_F(Mt9v032CaptureE2E, ATimeOutOfZeroRecoversAndTheNextCaptureGetsItsFrame) {
+    Start("21");
+    std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 0), 1);
+    QCX_DWORD timeout = 1;
+    ASSERT_EQ(QCX_CaptureGetTimeOut(camera, &timeout), 1);
+    EXPECT_EQ(timeout, 0u);
+    EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), QCX_STATUS_RECOVERY_SUCCESSFUL);
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 8000), 1);
+    EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), 1);
+    // The window survives the recovery: the registers were written again.
+    int w = 0;
+    QCX_CaptureGetFieldOfView(camera, nullptr, nullptr, &w, nullptr, nullptr, nullptr);
+    EXPECT_EQ(w, 752);
+}
+
+TEST_F(Mt9v032CaptureE2E, AnUnpluggedCameraFailsCleanlyAndComesBackWhenReplugged) {
+    Start("21");
+    std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
+    ASSERT_EQ(QCXSimUnplug(node), 1);
+    const int status = QCX_CaptureRawData(camera, frame.data());
+    EXPECT_TRUE(status == QCX_STATUS_FAIL || status == QCX_STATUS_RECOVERY_FAIL) << status;
+    QCX_WORD value = 0;
+    EXPECT_EQ(QCX_RdSensorReg(camera, 0x01, &value), QCX_STATUS_NOT_INITIALIZED);
+    EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), QCX_STATUS_RECOVERY_FAIL);
+
+    ASSERT_EQ(QCXSimReplugAll(), 1);
+    EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), 1);
+    EXPECT_EQ(QCX_RdSensorReg(camera, 0x01, &value), 1);
+    EXPECT_EQ(value, 1);
+}
+
+TEST_F(Mt9v032CaptureE2E, NullBuffersAreRefusedAndNullSizePointersSkipped) {
+    Start("21");
+    EXPECT_EQ(QCX_CaptureRawData(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
+    EXPECT_EQ(QCX_CaptureRgbData(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
+    EXPECT_EQ(QCX_CaptureRgbDataEx(camera, nullptr, nullptr, nullptr, nullptr), QCX_STATUS_PARAMETER_ERROR);
+    EXPECT_EQ(QCX_CaptureRawDataAfterEmptyFrameBuffer(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
+    EXPECT_EQ(QCX_CaptureRgbDataAfterEmptyFrameBuffer(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
+    EXPECT_EQ(QCX_CaptureRgbDataExAfterEmptyFrameBuffer(camera, nullptr, nullptr, nullptr, nullptr),
+              QCX_STATUS_PARAMETER_ERROR);
+    std::vector<unsigned char> image(static_cast<std::size_t>(width) * height * 3);
+    EXPECT_EQ(QCX_CaptureRgbDataEx(camera, image.data(), nullptr, nullptr, nullptr), 1);
+    QCX_BOOL8 on = 1;
+    EXPECT_EQ(QCX_SetData16Bits(camera, 1), QCX_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(QCX_GetData16Bits(camera, &on), QCX_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(on, 0);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 /* qcx: a command-line tool over the public C interface of the camera library. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "qcxapi.h"
@@ -28,15 +29,100 @@ static int ListCameras(void) {
     return 0;
 }
 
+static void PrintStatus(const char* what, int status) {
+    char text[64];
+    QCX_GetErrorInfo(status, text);
+    printf("%-28s %3d  %s\n", what, status, text);
+}
+
+/* Writes `size` bytes to folder/name; 1 on success. */
+static int WriteFile(const char* folder, const char* name, const unsigned char* data, size_t size) {
+    char path[1024];
+    snprintf(path, sizeof path, "%s/%s", folder, name);
+    FILE* file = fopen(path, "wb");
+    if (file == NULL) {
+        fprintf(stderr, "qcx: cannot create %s\n", path);
+        return 0;
+    }
+    const size_t written = fwrite(data, 1, size, file);
+    const int closed = fclose(file);
+    if (written != size || closed != 0) {
+        fprintf(stderr, "qcx: cannot write %s\n", path);
+        return 0;
+    }
+    printf("wrote %s (%zu bytes)\n", path, size);
+    return 1;
+}
+
+/* The first camera that opens, or -1. */
+static int FirstCamera(void) {
+    const int count = QCX_DeviceGetCount();
+    for (int index = 0; index < count; ++index) {
+        if (QCX_DeviceGetInformation(index, NULL, NULL, NULL) == QCX_STATUS_SUCCESS) return index;
+    }
+    return -1;
+}
+
+static int Capture(const char* folder) {
+    int status = QCX_Init();
+    if (status != QCX_STATUS_SUCCESS) {
+        PrintStatus("QCX_Init", status);
+        return 1;
+    }
+    const int index = FirstCamera();
+    if (index < 0) {
+        fprintf(stderr, "qcx: no camera opens (try QCX_SIM=21)\n");
+        QCX_UnInit();
+        return 1;
+    }
+    int type = 0, number = 0;
+    unsigned short firmware = 0;
+    QCX_DeviceGetInformation(index, &type, &number, &firmware);
+    printf("camera %d: device type %d, device number %d, firmware 0x%04x\n", index, type, number, firmware);
+
+    int width = 0, height = 0, bitCount = 0, dataBits = 0;
+    PrintStatus("QCX_CaptureGetSizeExEx", QCX_CaptureGetSizeExEx(index, &width, &height, &bitCount, &dataBits));
+    printf("capture window %d x %d, %d-bit samples, %d-bit images\n", width, height, dataBits, bitCount);
+
+    int result = 1;
+    const size_t rawBytes = (size_t)width * (size_t)height * (size_t)(dataBits / 8);
+    const size_t imageBytes = (size_t)width * (size_t)height * (size_t)(bitCount / 8) * (size_t)(dataBits / 8);
+    unsigned char* raw = malloc(rawBytes);
+    unsigned char* image = malloc(imageBytes);
+    if (raw != NULL && image != NULL) {
+        char name[128];
+        status = QCX_CaptureRawData(index, raw);
+        PrintStatus("QCX_CaptureRawData", status);
+        snprintf(name, sizeof name, "capture_raw_%dx%d.gray", width, height);
+        int ok = status == QCX_STATUS_SUCCESS && WriteFile(folder, name, raw, rawBytes);
+        int w = 0, h = 0, bits = 0;
+        status = QCX_CaptureRgbDataEx(index, image, &w, &h, &bits);
+        PrintStatus("QCX_CaptureRgbDataEx", status);
+        snprintf(name, sizeof name, "capture_colour_%dx%d_%dbit.bgr", w, h, bits);
+        ok = ok && status == QCX_STATUS_SUCCESS && WriteFile(folder, name, image, (size_t)w * h * (bits / 8));
+        result = ok ? 0 : 1;
+    } else {
+        fprintf(stderr, "qcx: out of memory\n");
+    }
+    free(raw);
+    free(image);
+    QCX_UnInit();
+    return result;
+}
+
 static void Usage(void) {
     fprintf(stderr,
             "usage: qcx list\n"
             "  list   the camera nodes the library finds (real USB cameras first,\n"
-            "         then the simulated cameras of QCX_SIM, e.g. QCX_SIM=21,8:3:0x0102)\n");
+            "         then the simulated cameras of QCX_SIM, e.g. QCX_SIM=21,8:3:0x0102)\n"
+            "usage: qcx capture [folder]\n"
+            "  capture  opens the first camera that opens, captures a raw and a colour\n"
+            "           frame and writes them as raw files into folder (default .)\n");
 }
 
 int main(int argc, char** argv) {
     if (argc < 2 || strcmp(argv[1], "list") == 0) return ListCameras();
+    if (strcmp(argv[1], "capture") == 0) return Capture(argc > 2 ? argv[2] : ".");
     Usage();
     return 2;
 }

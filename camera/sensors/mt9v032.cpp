@@ -40,10 +40,6 @@ std::uint16_t MT9V032Driver::Shadow(std::uint16_t reg) const {
     return index < 0 ? 0 : shadows_[static_cast<std::size_t>(index)];
 }
 
-std::uint16_t& MT9V032Driver::ShadowRef(std::uint16_t reg) {
-    return shadows_[static_cast<std::size_t>(ShadowIndex(reg))];
-}
-
 int MT9V032Driver::WrSensorReg(std::uint16_t reg, std::uint16_t value) {
     const int index = ShadowIndex(reg);
     if (index < 0) return status::kNotSupported;
@@ -63,11 +59,13 @@ int MT9V032Driver::WrSensorReg(std::uint16_t reg, std::uint16_t value) {
 int MT9V032Driver::ReadRelatedRegValue() {
     shadows_.fill(0);
     CLogFile* log = host_.SensorLog();
-    for (const std::uint16_t reg : kShadowedRegisters) {
+    // The shadows are kept in the order the registers are read.
+    for (std::size_t i = 0; i < shadows_.size(); ++i) {
+        const std::uint16_t reg = kShadowedRegisters[i];
         std::uint16_t value = 0;
         const int read = host_.ReadSensorRegister(reg, &value);
         if (read != status::kSuccess) return read;
-        ShadowRef(reg) = value;
+        shadows_[i] = value;
         const char* name = RegisterName(static_cast<std::uint8_t>(reg));
         // The maximum-gain line has always lacked its closing parenthesis;
         // log readers match the lines as they are.

@@ -81,7 +81,6 @@ public:
     void SetSleep(SleepFn sleep) { sleep_ = std::move(sleep); }
 
 private:
-    std::uint16_t& ShadowRef(std::uint16_t reg);
     // Line length in pixel clocks: window width plus horizontal blanking.
     std::int64_t LineLength() const;
     float RowsToMs(std::int64_t rows) const;

@@ -13,12 +13,7 @@ public:
     FlashOnlyDriver(SensorHost& host, std::shared_ptr<test::FakeSensorLog> log, int* calls)
         : FakeSensorDriver(host, std::move(log)), calls_(calls) {}
     int FlashControlSet(bool, bool) override { return ++*calls_, 1; }
-    int FlashControlGet(bool* enable, bool* invert) override {
-        ++*calls_;
-        *enable = true;
-        *invert = true;
-        return 1;
-    }
+    int FlashControlGet(bool* enable, bool* invert) override { return *enable = *invert = true, ++*calls_, 1; }
 
 private:
     int* calls_;
@@ -29,6 +24,7 @@ protected:
     int flashCalls = 0;
 
     void Open(const char* cameras) {
+        QCX_UnInit();
         qcx::testing::SetSensorDriverFactory(
             [this](SensorFamily family, SensorHost& host) -> std::unique_ptr<SensorDriver> {
                 if (family == SensorFamily::MT9V032) return CreateSensorDriver(family, host);
@@ -36,10 +32,9 @@ protected:
             });
         UseCameras(cameras);
         ASSERT_EQ(QCX_Init(), 1);
-        int type = 0;
-        ASSERT_EQ(QCX_DeviceGetInformation(0, &type, nullptr, nullptr), 1);
+        ASSERT_EQ(QCX_DeviceGetInformation(0, nullptr, nullptr, nullptr), 1);
     }
-    static QCX_WORD ChipRegister(QCX_WORD reg) {
+    static QCX_WORD Chip(QCX_WORD reg) {
         unsigned short value = 0;
         EXPECT_EQ(QCXSimReadSensorReg(0, reg, &value), 1);
         return value;
@@ -48,15 +43,12 @@ protected:
 
 TEST_F(ChipAutoExportsTest, LoopsOnAnMt9v032) {
     Open("21:1:0x0100");
-    EXPECT_EQ(ChipRegister(0xAF) & 3, 0) << "opening the camera turns the chip's loops off";
+    EXPECT_EQ(Chip(0xAF) & 3, 0) << "opening the camera turns the chip's loops off";
     QCX_BOOL8 on = 7;
-    ASSERT_EQ(QCX_AECGetEnable(0, &on), 1);
-    EXPECT_EQ(on, 0);
-
     ASSERT_EQ(QCX_AECSetEnable(0, 2), 1);
-    EXPECT_EQ(ChipRegister(0xAF), 1);
+    EXPECT_EQ(Chip(0xAF), 1);
     ASSERT_EQ(QCX_AGCSetEnable(0, 1), 1);
-    EXPECT_EQ(ChipRegister(0xAF), 3);
+    EXPECT_EQ(Chip(0xAF), 3);
     ASSERT_EQ(QCX_AGCGetEnable(0, &on), 1);
     EXPECT_EQ(on, 1);
     ASSERT_EQ(QCX_AECSetEnable(0, 0), 1);
@@ -65,39 +57,19 @@ TEST_F(ChipAutoExportsTest, LoopsOnAnMt9v032) {
 
     ASSERT_EQ(QCX_AECSetRange(0, 500, 3000), 1);
     ASSERT_EQ(QCX_AGCSetRange(0, 50, 8), 1);
-    EXPECT_EQ(ChipRegister(0xBD), 2047);
-    EXPECT_EQ(ChipRegister(0x36), 16);
-    QCX_WORD minimum = 0, maximum = 0;
+    EXPECT_EQ(Chip(0xBD), 2047);
+    EXPECT_EQ(Chip(0x36), 16);
+    QCX_WORD minimum = 0, maximum = 0, current = 0;
     ASSERT_EQ(QCX_AECGetRange(0, &minimum, &maximum), 1);
-    EXPECT_EQ(minimum, 1);
-    EXPECT_EQ(maximum, 2047);
+    EXPECT_EQ((std::pair<int, int>(minimum, maximum)), (std::pair(1, 2047)));
     ASSERT_EQ(QCX_AGCGetRange(0, &minimum, &maximum), 1);
-    EXPECT_EQ(minimum, 16);
-    EXPECT_EQ(maximum, 16);
-
-    QCX_WORD current = 0;
+    EXPECT_EQ((std::pair<int, int>(minimum, maximum)), (std::pair(16, 16)));
     ASSERT_EQ(QCX_AGCGetCur(0, &current), 1);
-    EXPECT_EQ(current, ChipRegister(0xBA));
+    EXPECT_EQ(current, Chip(0xBA));
     ASSERT_EQ(QCX_AECGetCur(0, &current), 1);
-    EXPECT_EQ(current, ChipRegister(0xBB));
-
+    EXPECT_EQ(current, Chip(0xBB));
     EXPECT_EQ(QCX_AECGetEnable(0, nullptr), 1);
     EXPECT_EQ(QCX_AGCGetRange(0, nullptr, nullptr), 1);
-}
-
-TEST_F(ChipAutoExportsTest, FlashPinOnAnMt9v032) {
-    Open("24:1:0x0100");
-    ASSERT_EQ(QCX_FlashControlSet(0, 0, 9, 5), 1);
-    EXPECT_EQ(ChipRegister(0x1B) & 3, 3);
-    QCX_BOOL8 enable = 9, invert = 9;
-    int mode = 9;
-    ASSERT_EQ(QCX_FlashControlGet(0, &enable, &invert, &mode), 1);
-    EXPECT_EQ(enable, 0);
-    EXPECT_EQ(invert, 1);
-    EXPECT_EQ(mode, 0);
-    ASSERT_EQ(QCX_FlashControlSet(0, 1, 0, 0), 1);
-    EXPECT_EQ(ChipRegister(0x1B) & 3, 0);
-    EXPECT_EQ(QCX_FlashControlGet(0, nullptr, nullptr, nullptr), 1);
 }
 
 TEST_F(ChipAutoExportsTest, OtherFamiliesHaveNoChipLoops) {
@@ -116,30 +88,41 @@ TEST_F(ChipAutoExportsTest, OtherFamiliesHaveNoChipLoops) {
     EXPECT_EQ(QCX_AGCGetCur(0, &current), -3);
 }
 
+TEST_F(ChipAutoExportsTest, FlashPinOnAnMt9v032) {
+    Open("24:1:0x0100");
+    ASSERT_EQ(QCX_FlashControlSet(0, 0, 9, 5), 1);
+    EXPECT_EQ(Chip(0x1B) & 3, 3);
+    QCX_BOOL8 enable = 9, invert = 9;
+    int mode = 9;
+    ASSERT_EQ(QCX_FlashControlGet(0, &enable, &invert, &mode), 1);
+    EXPECT_EQ((std::tuple<int, int, int>(enable, invert, mode)), (std::tuple(0, 1, 0)));
+    ASSERT_EQ(QCX_FlashControlSet(0, 1, 0, 0), 1);
+    EXPECT_EQ(Chip(0x1B) & 3, 0);
+    EXPECT_EQ(QCX_FlashControlGet(0, nullptr, nullptr, nullptr), 1);
+}
+
 TEST_F(ChipAutoExportsTest, FlashPinOnlyWhereTheSensorDrivesIt) {
-    struct Case {
+    const struct {
         const char* camera;
         int set, get;
-    } const cases[] = {
+    } cases[] = {
         {"4:1:0x0100", 1, 1},    // 1280 x 1024 family with the pin
         {"0:1:0x0100", -3, 1},   // same family, pin not wired: readable only
         {"10:1:0x0100", 1, 1},   // MT9P001 with the pin
-        {"8:1:0x0100", -3, 1},
-        {"3:1:0x0100", -3, -3},  // MT9T001
-        {"13:1:0x0100", -3, -3}, // MT9J001
+        {"8:1:0x0100", -3, 1},   {"3:1:0x0100", -3, -3},  // MT9T001
+        {"13:1:0x0100", -3, -3},  // MT9J001
     };
-    for (const Case& c : cases) {
-        QCX_UnInit();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.camera);
         Open(c.camera);
         flashCalls = 0;
-        EXPECT_EQ(QCX_FlashControlSet(0, 1, 1, 0), c.set) << c.camera;
+        EXPECT_EQ(QCX_FlashControlSet(0, 1, 1, 0), c.set);
         QCX_BOOL8 enable = 0;
         int mode = 5;
-        EXPECT_EQ(QCX_FlashControlGet(0, &enable, nullptr, &mode), c.get) << c.camera;
-        EXPECT_EQ(flashCalls, (c.set == 1) + (c.get == 1)) << c.camera;
+        EXPECT_EQ(QCX_FlashControlGet(0, &enable, nullptr, &mode), c.get);
+        EXPECT_EQ(flashCalls, (c.set == 1) + (c.get == 1));
         if (c.get == 1) {
-            EXPECT_EQ(enable, 1);
-            EXPECT_EQ(mode, 0);
+            EXPECT_EQ((std::pair(int{enable}, mode)), (std::pair(1, 0)));
         }
     }
 }

@@ -1,8 +1,13 @@
 // A camera for sensor-driver tests: a register file that starts with the
-// values of a freshly reset MT9V032, counts what the driver asks of it and
-// can be told to fail a register transfer.
+// values of a freshly reset MT9V032, records what the driver asks of it and
+// can be told to fail a register transfer. Mt9v032Test puts an initialised
+// MT9V032 driver on it, with its sleeps recorded instead of waited.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -12,6 +17,7 @@
 
 #include "camera/common/log_file.h"
 #include "camera/common/status.h"
+#include "camera/sensors/mt9v032.h"
 #include "camera/sensors/sensor_host.h"
 #include "support/temp_folder.h"
 
@@ -22,58 +28,59 @@ struct RegisterWrite {
     std::uint16_t value;
     bool operator==(const RegisterWrite&) const = default;
 };
+using Writes = std::vector<RegisterWrite>;
+
+// The ten values of a record, for comparing a record at once.
+inline std::array<int, 10> Fields(const FieldOfView& r) {
+    return {r.columnStart, r.rowStart, r.width, r.height, r.columnMode, r.rowMode,
+            r.outputWidth, r.outputHeight, r.pixelCount, r.bufferBytes};
+}
 
 class FakeSensorHost : public SensorHost {
 public:
-    explicit FakeSensorHost(DeviceType type = 21) : type_(type) {
-        // Power-on values: the full 752 x 480 array at column 1, row 4.
-        chip = {{0x01, 1},   {0x02, 4},   {0x03, 480}, {0x04, 752}, {0x05, 94},    {0x06, 45},  {0x0B, 480},
-                {0x0D, 0x0300}, {0x1B, 0}, {0x1C, 2},   {0x35, 16},  {0x36, 64},   {0xAF, 3},   {0xBD, 480},
-                {0xBA, 33},  {0xBB, 211}};
-    }
+    explicit FakeSensorHost(DeviceType type) : type_(type) {}
 
-    // ---- what the tests set and read ----
-    std::map<std::uint16_t, std::uint16_t> chip;
-    std::vector<RegisterWrite> writes;
+    // Power-on values: the full 752 x 480 array at column 1, row 4.
+    std::map<std::uint16_t, std::uint16_t> chip{{0x01, 1},  {0x02, 4},      {0x03, 480}, {0x04, 752}, {0x05, 94},
+                                                {0x06, 45}, {0x0B, 480},    {0x0D, 0x0300}, {0x1B, 0},
+                                                {0x1C, 2},  {0x35, 16},     {0x36, 64},  {0xAF, 3},   {0xBD, 480},
+                                                {0xBA, 33}, {0xBB, 211}};
+    Writes writes;
     std::vector<std::uint16_t> reads;
+    std::vector<std::pair<int, int>> frameSizes;
+    std::vector<int> outputModes;
+    // In order: "write 4", "frame", "stop", "start", "resend", "size" (preview
+    // size changed), "regions", "working mode".
+    std::vector<std::string> events;
     SensorState state;
     bool transfer16 = false;
     bool previewRunning = false;
     int failWriteAfter = -1;  // this many more writes succeed, then every write fails
     std::uint16_t failReadOf = 0xFFFF;
     int frameResult = status::kSuccess;
-    std::vector<std::pair<int, int>> frameSizes;
-    int stopCalls = 0, startCalls = 0, previewSizeCalls = 0, regionCalls = 0;
-    int workingModeReads = 0, resendCalls = 0;
-    std::vector<int> outputModes;
-    std::vector<std::string> events;  // "stop", "start", "write 0x04" ... in order
 
     void ClearCounts() {
         writes.clear();
         reads.clear();
-        events.clear();
         frameSizes.clear();
-        stopCalls = startCalls = previewSizeCalls = regionCalls = 0;
-        workingModeReads = resendCalls = 0;
         outputModes.clear();
+        events.clear();
     }
+    int Count(const std::string& event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
 
-    // Opens a log in a folder of its own; LogLines gives the messages.
+    // Opens a log in a folder of its own; LogLines gives the messages
+    // without the "YYYY-MM-DD hh-mm-ss: " that starts every line.
     void OpenLog() {
         folder_ = std::make_unique<TempFolder>();
         log_ = std::make_unique<CLogFile>(folder_->Path() + "/sensor.log");
     }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
-        if (!log_) return lines;
         std::istringstream text(ReadFile(log_->Path()));
-        std::string line;
-        // "YYYY-MM-DD hh-mm-ss: " comes first on every line.
-        while (std::getline(text, line)) lines.push_back(line.size() > 21 ? line.substr(21) : std::string());
+        for (std::string line; std::getline(text, line);) lines.push_back(line.size() > 21 ? line.substr(21) : "");
         return lines;
     }
 
-    // ---- SensorHost ----
     DeviceType SensorDeviceType() const override { return type_; }
     CLogFile* SensorLog() override { return log_.get(); }
     SensorState& State() override { return state; }
@@ -92,17 +99,11 @@ public:
         chip[reg] = value;
         return status::kSuccess;
     }
-    int ReadWorkingModeIntoDevice() override {
-        ++workingModeReads;
-        return status::kSuccess;
-    }
-    void ResendWorkingModeAndDelays() override {
-        ++resendCalls;
-        events.push_back("resend");
-    }
+    int ReadWorkingModeIntoDevice() override { return Note("working mode"), status::kSuccess; }
+    void ResendWorkingModeAndDelays() override { Note("resend"); }
     int ReadRawFrame(std::uint8_t* buffer, int width, int height) override {
         frameSizes.emplace_back(width, height);
-        events.push_back("frame");
+        Note("frame");
         if (buffer != nullptr && width > 0 && height > 0) {
             buffer[0] = 1;  // the driver's buffer must hold the whole frame
             buffer[static_cast<std::size_t>(width) * height * (transfer16 ? 2 : 1) - 1] = 1;
@@ -110,35 +111,44 @@ public:
         return frameResult;
     }
     bool PreviewRunning() const override { return previewRunning; }
-    int StopPreview() override {
-        ++stopCalls;
-        previewRunning = false;
-        events.push_back("stop");
-        return status::kSuccess;
-    }
-    int StartPreview() override {
-        ++startCalls;
-        previewRunning = true;
-        events.push_back("start");
-        return status::kSuccess;
-    }
-    void SetOutputMode(int mode) override {
-        state.outputMode = mode;
-        outputModes.push_back(mode);
-    }
-    void PreviewSizeChanged() override { ++previewSizeCalls; }
-    void RecomputeRegions() override { ++regionCalls; }
-
-    int WritesTo(std::uint16_t reg) const {
-        int count = 0;
-        for (const RegisterWrite& write : writes) count += write.reg == reg ? 1 : 0;
-        return count;
-    }
+    int StopPreview() override { return previewRunning = false, Note("stop"), status::kSuccess; }
+    int StartPreview() override { return previewRunning = true, Note("start"), status::kSuccess; }
+    void SetOutputMode(int mode) override { outputModes.push_back(state.outputMode = mode); }
+    void PreviewSizeChanged() override { Note("size"); }
+    void RecomputeRegions() override { Note("regions"); }
 
 private:
+    void Note(const char* event) { events.emplace_back(event); }
+
     DeviceType type_;
     std::unique_ptr<TempFolder> folder_;
     std::unique_ptr<CLogFile> log_;
+};
+
+class Mt9v032Test : public ::testing::Test {
+protected:
+    std::unique_ptr<FakeSensorHost> host;
+    std::unique_ptr<MT9V032Driver> driver;
+    std::vector<int> sleeps;
+
+    void SetUp() override { MakeDriver(21); }
+
+    // A driver on a fresh chip; `chip` changes the power-on values first.
+    void MakeDriver(DeviceType type, std::map<std::uint16_t, std::uint16_t> chip = {}, bool initialize = true) {
+        driver.reset();
+        host = std::make_unique<FakeSensorHost>(type);
+        for (const auto& [reg, value] : chip) host->chip[reg] = value;
+        driver = std::make_unique<MT9V032Driver>(*host);
+        driver->SetSleep([this](int ms) { sleeps.push_back(ms); });
+        if (initialize) {
+            ASSERT_EQ(driver->InitializeSensor(), 1);
+            host->ClearCounts();
+        }
+    }
+
+    SensorState& State() { return host->state; }
+    const FieldOfView& Capture() { return host->state.fov[FVM_CAPTURE]; }
+    const FieldOfView& Preview() { return host->state.fov[FVM_PREVIEW]; }
 };
 
 }  // namespace qcx::test

@@ -2,6 +2,9 @@
 // even starts with offsets, and rounding up to the read-out steps.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+
 #include "camera/sensors/window_rules.h"
 
 namespace qcx {
@@ -9,109 +12,74 @@ namespace {
 
 constexpr SensorGeometry kWideVga{.columnOffset = 1, .rowOffset = 4, .minWidth = 1, .minHeight = 1,
                                   .maxWidth = 752, .maxHeight = 480};
-
+constexpr SensorGeometry kNarrow{.columnOffset = 1, .rowOffset = 4, .minWidth = 1, .minHeight = 1,
+                                 .maxWidth = 750, .maxHeight = 479};
+constexpr SensorGeometry kTall{.columnOffset = 1, .rowOffset = 4, .minWidth = 1, .minHeight = 8,
+                               .maxWidth = 752, .maxHeight = 480};
 // A family that refuses nothing, resets unknown modes and stores count - 1.
-constexpr WindowRules kPlainRules{.refusedModes = 0, .refuseOutsideRange = false, .doubleOddSkip = false,
-                                  .countMinusOne = true};
+constexpr WindowRules kPlain{.refusedModes = 0, .refuseOutsideRange = false, .doubleOddSkip = false,
+                             .countMinusOne = true};
+constexpr WindowRules kRefusesTwo{.refusedModes = ModeBit(2), .refuseOutsideRange = false,
+                                  .doubleOddSkip = true, .countMinusOne = true};
+constexpr const WindowRules& kV032 = kMT9V032WindowRules;
 
-struct WindowCase {
-    const char* what;
-    WindowRequest request;
-    WindowRequest expected;  // absolute starts
-};
-
-class Mt9v032WindowRulesTest : public ::testing::TestWithParam<WindowCase> {};
-
-TEST_P(Mt9v032WindowRulesTest, ClampsAndAligns) {
-    const WindowCase& c = GetParam();
-    WindowRequest window = c.request;
-    ASSERT_EQ(ValidateWindow(kMT9V032WindowRules, kWideVga, window), 1);
-    EXPECT_EQ(window.columnStart, c.expected.columnStart);
-    EXPECT_EQ(window.rowStart, c.expected.rowStart);
-    EXPECT_EQ(window.width, c.expected.width);
-    EXPECT_EQ(window.height, c.expected.height);
-    EXPECT_EQ(window.columnMode, c.expected.columnMode);
-    EXPECT_EQ(window.rowMode, c.expected.rowMode);
+std::array<int, 6> Fields(const WindowRequest& w) {
+    return {w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, Mt9v032WindowRulesTest,
-    ::testing::Values(
-        WindowCase{"size rounds up to 8 x 2", {0, 0, 100, 75, 0, 0}, {1, 4, 104, 76, 0, 0}},
-        WindowCase{"negative starts become 0", {-10, -3, 64, 64, 0, 0}, {1, 4, 64, 64, 0, 0}},
-        WindowCase{"start pulled back to fit", {700, 0, 96, 8, 0, 0}, {657, 4, 96, 8, 0, 0}},
-        WindowCase{"odd starts made even", {5, 5, 64, 64, 0, 0}, {5, 8, 64, 64, 0, 0}},
-        WindowCase{"oversize clamped to the array", {0, 0, 5000, 9000, 0, 0}, {1, 4, 752, 480, 0, 0}},
-        WindowCase{"binning by 4 rounds to 16 x 4", {0, 0, 750, 477, 3, 3}, {1, 4, 752, 480, 3, 3}},
-        WindowCase{"binning by 2 keeps steps 8 x 2", {0, 0, 100, 75, 1, 1}, {1, 4, 104, 76, 1, 1}},
-        WindowCase{"full width at column 10", {10, 0, 752, 480, 0, 0}, {1, 4, 752, 480, 0, 0}},
-        WindowCase{"empty size grows to one step", {0, 0, 0, -4, 0, 0}, {1, 4, 8, 2, 0, 0}},
-        WindowCase{"rounding is from the clamped start", {745, 0, 9, 8, 0, 0}, {743, 4, 16, 8, 0, 0}}),
-    [](const ::testing::TestParamInfo<WindowCase>& info) { return "Case" + std::to_string(info.index); });
-
-TEST(WindowRulesTest, Mt9v032RefusesModesItCannotReadOut) {
+TEST(WindowRulesTest, ValidateClampsAlignsOrRefuses) {
+    struct Case {
+        const char* what;
+        const WindowRules& rules;
+        const SensorGeometry& geometry;
+        WindowRequest request;
+        int status;
+        WindowRequest expected;  // absolute starts; a refused request is left alone
+    } const cases[] = {
+        {"size rounds up to 8 x 2", kV032, kWideVga, {0, 0, 100, 75, 0, 0}, 1, {1, 4, 104, 76, 0, 0}},
+        {"negative starts become 0", kV032, kWideVga, {-10, -3, 64, 64, 0, 0}, 1, {1, 4, 64, 64, 0, 0}},
+        {"start pulled back to fit", kV032, kWideVga, {700, 0, 96, 8, 0, 0}, 1, {657, 4, 96, 8, 0, 0}},
+        {"odd starts made even", kV032, kWideVga, {5, 5, 64, 64, 0, 0}, 1, {5, 8, 64, 64, 0, 0}},
+        {"oversize clamped", kV032, kWideVga, {0, 0, 5000, 9000, 0, 0}, 1, {1, 4, 752, 480, 0, 0}},
+        {"binning by 4: 16 x 4", kV032, kWideVga, {0, 0, 750, 477, 3, 3}, 1, {1, 4, 752, 480, 3, 3}},
+        {"binning by 2: 8 x 2", kV032, kWideVga, {0, 0, 100, 75, 1, 1}, 1, {1, 4, 104, 76, 1, 1}},
+        {"full width at column 10", kV032, kWideVga, {10, 0, 752, 480, 0, 0}, 1, {1, 4, 752, 480, 0, 0}},
+        {"empty size grows to a step", kV032, kWideVga, {0, 0, 0, -4, 0, 0}, 1, {1, 4, 8, 2, 0, 0}},
+        {"rounded from the clamped start", kV032, kWideVga, {745, 0, 9, 8, 0, 0}, 1, {743, 4, 16, 8, 0, 0}},
+        {"past the array loses a step", kV032, kNarrow, {0, 0, 745, 479, 0, 0}, 1, {1, 4, 744, 478, 0, 0}},
+        {"minimum from the geometry", kPlain, kTall, {0, 0, 4, 3, 0, 0}, 1, {1, 4, 4, 8, 0, 0}},
+        {"unknown modes reset", kPlain, kWideVga, {0, 0, 100, 75, 7, -2}, 1, {1, 4, 100, 75, 0, 0}},
+        {"mode 4 steps 32", kRefusesTwo, kWideVga, {0, 0, 100, 75, 4, 0}, 1, {1, 4, 128, 76, 4, 0}},
+        {"refused mode of a family", kRefusesTwo, kWideVga, {0, 0, 100, 75, 0, 2}, -3, {0, 0, 100, 75, 0, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowRequest window = c.request;
+        EXPECT_EQ(ValidateWindow(c.rules, c.geometry, window), c.status);
+        EXPECT_EQ(Fields(window), Fields(c.expected));
+    }
+    // The MT9V032 reads out only modes 0, 1 and 3; anything else is refused untouched.
     for (const int mode : {2, 4, -1, 5, 100}) {
-        WindowRequest column{3, 3, 100, 75, mode, 0};
-        WindowRequest row{3, 3, 100, 75, 0, mode};
-        EXPECT_EQ(ValidateWindow(kMT9V032WindowRules, kWideVga, column), -3) << mode;
-        EXPECT_EQ(ValidateWindow(kMT9V032WindowRules, kWideVga, row), -3) << mode;
-        EXPECT_EQ(column.columnStart, 3) << "a refused request is left alone";
-        EXPECT_EQ(row.width, 100);
+        SCOPED_TRACE(mode);
+        WindowRequest column{3, 3, 100, 75, mode, 0}, row{3, 3, 100, 75, 0, mode};
+        EXPECT_EQ(ValidateWindow(kV032, kWideVga, column), -3);
+        EXPECT_EQ(ValidateWindow(kV032, kWideVga, row), -3);
+        EXPECT_EQ(Fields(column), Fields({3, 3, 100, 75, mode, 0}));
+        EXPECT_EQ(Fields(row), Fields({3, 3, 100, 75, 0, mode}));
     }
 }
 
-TEST(WindowRulesTest, StepsFollowTheSkipFactor) {
-    const int columnSteps[] = {8, 8, 24, 16, 32};
-    const int rowSteps[] = {2, 2, 6, 4, 8};
+TEST(WindowRulesTest, StepsFollowTheSkipFactorAndNativeSizes) {
     for (int mode = 0; mode <= 4; ++mode) {
-        EXPECT_EQ(WindowColumnStep(kMT9V032WindowRules, mode), columnSteps[mode]) << mode;
-        EXPECT_EQ(WindowRowStep(kMT9V032WindowRules, mode), rowSteps[mode]) << mode;
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(WindowColumnStep(kV032, mode), (std::array{8, 8, 24, 16, 32}[mode]));
+        EXPECT_EQ(WindowRowStep(kV032, mode), (std::array{2, 2, 6, 4, 8}[mode]));
+        EXPECT_EQ(WindowColumnStep(kPlain, mode), (std::array{4, 8, 12, 16, 32}[mode]));
+        EXPECT_EQ(WindowRowStep(kPlain, mode), (std::array{1, 2, 3, 4, 8}[mode]));
     }
-    const int plainColumnSteps[] = {4, 8, 12, 16, 32};
-    const int plainRowSteps[] = {1, 2, 3, 4, 8};
-    for (int mode = 0; mode <= 4; ++mode) {
-        EXPECT_EQ(WindowColumnStep(kPlainRules, mode), plainColumnSteps[mode]) << mode;
-        EXPECT_EQ(WindowRowStep(kPlainRules, mode), plainRowSteps[mode]) << mode;
-    }
-}
-
-TEST(WindowRulesTest, SizePushedPastTheArrayLosesOneStep) {
-    SensorGeometry narrow = kWideVga;
-    narrow.maxWidth = 750;
-    narrow.maxHeight = 479;
-    WindowRequest window{0, 0, 745, 479, 0, 0};
-    ASSERT_EQ(ValidateWindow(kMT9V032WindowRules, narrow, window), 1);
-    EXPECT_EQ(window.width, 744);   // 752 would not fit
-    EXPECT_EQ(window.height, 478);  // 480 would not fit
-}
-
-TEST(WindowRulesTest, MinimumSizeComesFromTheGeometry) {
-    SensorGeometry tall = kWideVga;
-    tall.minHeight = 8;
-    WindowRequest window{0, 0, 4, 3, 0, 0};
-    ASSERT_EQ(ValidateWindow(kPlainRules, tall, window), 1);
-    EXPECT_EQ(window.width, 4);
-    EXPECT_EQ(window.height, 8);
-}
-
-TEST(WindowRulesTest, OtherFamiliesResetUnknownModesAndStoreCountMinusOne) {
-    WindowRequest window{0, 0, 100, 75, 7, -2};
-    ASSERT_EQ(ValidateWindow(kPlainRules, kWideVga, window), 1);
-    EXPECT_EQ(window.columnMode, 0);
-    EXPECT_EQ(window.rowMode, 0);
-    EXPECT_EQ(window.width, 100);
-    EXPECT_EQ(window.height, 75);
-    EXPECT_EQ(NativeSize(kPlainRules, 100), 99);
-    EXPECT_EQ(NativeSize(kPlainRules, 75), 75) << "an odd count stands for the next even one";
-    EXPECT_EQ(NativeSize(kMT9V032WindowRules, 100), 100);
-
-    constexpr WindowRules kRefusesTwo{.refusedModes = ModeBit(2), .refuseOutsideRange = false,
-                                      .doubleOddSkip = true, .countMinusOne = true};
-    WindowRequest refused{0, 0, 100, 75, 0, 2};
-    EXPECT_EQ(ValidateWindow(kRefusesTwo, kWideVga, refused), -3);
-    WindowRequest modeFour{0, 0, 100, 75, 4, 0};
-    ASSERT_EQ(ValidateWindow(kRefusesTwo, kWideVga, modeFour), 1);
-    EXPECT_EQ(modeFour.width, 128) << "mode 4 uses a width step of 32";
+    EXPECT_EQ(NativeSize(kPlain, 100), 99);
+    EXPECT_EQ(NativeSize(kPlain, 75), 75) << "an odd count stands for the next even one";
+    EXPECT_EQ(NativeSize(kV032, 100), 100);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // A sensor driver for the settings tests: it keeps the values a real sensor
-// would hold, records every exposure, gain, blanking, switch and window call,
-// and lays out a small sensor (640 x 480 at column 4, row 2) so windows and
-// frames have sizes. A library fixture that opens cameras with it.
+// would hold, notes every setter call as text ("gain 1 40", "window 0 64 0
+// 16 4 0 0") and lays out a small sensor (640 x 480 at column 4, row 2) so
+// windows and frames have sizes. A library fixture that opens cameras with it.
 #pragma once
 
 #include <memory>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,120 +16,94 @@
 
 namespace qcx::test {
 
+using Calls = std::vector<std::string>;
+
 struct SensorRecord {
-    // What the sensor holds (read back by the getters).
-    float exposureMs = 50.0f;
-    float rangeLowMs = 0.9f;
-    float rangeHighMs = 1000.7f;
+    float exposureMs = 50.0f;  // what the getters read back
+    float rangeLowMs = 0.9f, rangeHighMs = 1000.7f;
     std::uint32_t exposureLines = 100;
     std::uint16_t gain[3] = {10, 20, 30};
-    std::uint16_t horizontalBlank = 94;
     std::uint16_t verticalBlank = 45;
-    bool flip = false;
-    bool mirror = false;
-    bool companding = false;
+    bool flip = false, companding = false;
     int defaultBayerMode = 2;
-    int result = 1;  // answer of every setter
-
-    // Frame layout of both windows at start: native width and height.
-    int width = 16;
-    int height = 4;
-
-    // Calls.
-    std::vector<float> exposureTimeSets;
-    std::vector<std::uint32_t> exposureLineSets;
-    std::vector<std::pair<GainChannel, std::uint16_t>> gainSets;
-    std::vector<std::uint16_t> horizontalBlankSets;
-    std::vector<std::uint16_t> verticalBlankSets;
-    std::vector<bool> flipSets;
-    std::vector<bool> mirrorSets;
-    std::vector<bool> compandingSets;
-    std::vector<std::pair<int, WindowRequest>> windowSets;
+    int result = 1;              // answer of every setter
+    int width = 16, height = 4;  // native size of both windows at start
+    Calls calls;
 };
 
 class RecordingSensorDriver : public SensorDriver {
 public:
     RecordingSensorDriver(SensorHost& host, SensorFamily family, std::shared_ptr<SensorRecord> record)
-        : SensorDriver(host), record_(std::move(record)), countMinusOne_(family != SensorFamily::MT9V032) {}
+        : SensorDriver(host), r_(std::move(record)), countMinusOne_(family != SensorFamily::MT9V032) {}
 
     int InitializeSensor() override {
         SensorState& state = host_.State();
         state.geometry = SensorGeometry{4, 2, 1, 1, 640, 480};
         for (FieldOfView& fov : state.fov) {
-            fov = FieldOfView{};
-            fov.columnStart = 4;
-            fov.rowStart = 2;
-            fov.width = record_->width;
-            fov.height = record_->height;
+            fov = FieldOfView{4, 2, r_->width, r_->height};
             ComputeOutputSize(fov, countMinusOne_, host_.Transfer16Bit());
         }
         return 1;
     }
     int RestoreRegisters() override { return 1; }
-    int SwitchFieldOfViewMode(int mode) override { host_.State().fovMode = mode; return 1; }
+    int SwitchFieldOfViewMode(int mode) override { return host_.State().fovMode = mode, 1; }
     int CaptureSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_CAPTURE, window); }
     int PreviewSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_PREVIEW, window); }
 
     int ExposureLinesSet(std::uint32_t lines) override {
-        record_->exposureLineSets.push_back(lines);
-        if (record_->result == 1) record_->exposureLines = lines;
-        return record_->result;
+        if (r_->result == 1) r_->exposureLines = lines;
+        return Note("lines", lines);
     }
-    int ExposureLinesGet(std::uint32_t* lines) override { *lines = record_->exposureLines; return 1; }
+    int ExposureLinesGet(std::uint32_t* lines) override { return *lines = r_->exposureLines, 1; }
     int ExposureTimeSet(float ms) override {
-        record_->exposureTimeSets.push_back(ms);
-        if (record_->result == 1) host_.State().exposureMs = record_->exposureMs = ms;
-        return record_->result;
+        if (r_->result == 1) host_.State().exposureMs = r_->exposureMs = ms;
+        return Note("exposure", ms);
     }
-    int ExposureTimeGet(float* ms) override { *ms = record_->exposureMs; return 1; }
+    int ExposureTimeGet(float* ms) override { return *ms = r_->exposureMs, 1; }
     int ExposureTimeGetRange(float* minimum, float* maximum) override {
-        *minimum = record_->rangeLowMs;
-        *maximum = record_->rangeHighMs;
-        return 1;
+        return *minimum = r_->rangeLowMs, *maximum = r_->rangeHighMs, 1;
     }
     int GainSet(GainChannel channel, std::uint16_t gain) override {
-        record_->gainSets.emplace_back(channel, gain);
-        record_->gain[static_cast<int>(channel)] = gain;
-        return record_->result;
+        r_->gain[static_cast<int>(channel)] = gain;
+        return Note("gain", static_cast<int>(channel), gain);
     }
     int GainGet(GainChannel channel, std::uint16_t* gain) override {
-        *gain = record_->gain[static_cast<int>(channel)];
-        return 1;
+        return *gain = r_->gain[static_cast<int>(channel)], 1;
     }
-    int HorizontalBlankSet(std::uint16_t value) override { return Note(record_->horizontalBlankSets, value); }
-    int HorizontalBlankGet(std::uint16_t* value) override { *value = record_->horizontalBlank; return 1; }
-    int VerticalBlankSet(std::uint16_t value) override { return Note(record_->verticalBlankSets, value); }
-    int VerticalBlankGet(std::uint16_t* value) override { *value = record_->verticalBlank; return 1; }
-    int FlipSet(bool on) override { return Note(record_->flipSets, record_->flip = on); }
-    int FlipGet(bool* on) override { *on = record_->flip; return 1; }
-    int MirrorSet(bool on) override { return Note(record_->mirrorSets, record_->mirror = on); }
-    int MirrorGet(bool* on) override { *on = record_->mirror; return 1; }
-    int CompandingSet(bool on) override { return Note(record_->compandingSets, record_->companding = on); }
-    int CompandingGet(bool* on) override { *on = record_->companding; return 1; }
-    int BayerGetDefaultMode(int* mode) override { *mode = record_->defaultBayerMode; return 1; }
+    int HorizontalBlankSet(std::uint16_t value) override { return Note("hblank", value); }
+    int HorizontalBlankGet(std::uint16_t* value) override { return *value = 94, 1; }
+    int VerticalBlankSet(std::uint16_t value) override { return Note("vblank", value); }
+    int VerticalBlankGet(std::uint16_t* value) override { return *value = r_->verticalBlank, 1; }
+    int FlipSet(bool on) override { return Note("flip", r_->flip = on); }
+    int FlipGet(bool* on) override { return *on = r_->flip, 1; }
+    int MirrorSet(bool on) override { return Note("mirror", on); }
+    int MirrorGet(bool* on) override { return *on = false, 1; }
+    int CompandingSet(bool on) override { return Note("companding", r_->companding = on); }
+    int CompandingGet(bool* on) override { return *on = r_->companding, 1; }
+    int BayerGetDefaultMode(int* mode) override { return *mode = r_->defaultBayerMode, 1; }
 
 private:
-    template <typename T>
-    int Note(std::vector<T>& calls, T value) {
-        calls.push_back(value);
-        return record_->result;
+    template <typename... Values>
+    int Note(const char* what, Values... values) {
+        std::ostringstream text;
+        text << what;
+        ((text << ' ' << +values), ...);
+        r_->calls.push_back(text.str());
+        return r_->result;
     }
     // Takes the request as it comes (no clamping) so a test sees what was asked.
-    int SetWindow(int mode, WindowRequest& window) {
-        record_->windowSets.emplace_back(mode, window);
-        FieldOfView& fov = host_.State().fov[mode];
+    int SetWindow(int mode, WindowRequest& w) {
+        Note("window", mode, w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode);
+        const SensorGeometry& geometry = host_.State().geometry;
         const int extra = countMinusOne_ ? 1 : 0;
-        fov.columnStart = window.columnStart + host_.State().geometry.columnOffset;
-        fov.rowStart = window.rowStart + host_.State().geometry.rowOffset;
-        fov.width = window.width - extra;
-        fov.height = window.height - extra;
-        fov.columnMode = window.columnMode;
-        fov.rowMode = window.rowMode;
+        FieldOfView& fov = host_.State().fov[mode];
+        fov = FieldOfView{w.columnStart + geometry.columnOffset, w.rowStart + geometry.rowOffset, w.width - extra,
+                          w.height - extra, w.columnMode, w.rowMode};
         ComputeOutputSize(fov, countMinusOne_, host_.Transfer16Bit());
-        return record_->result;
+        return r_->result;
     }
 
-    std::shared_ptr<SensorRecord> record_;
+    std::shared_ptr<SensorRecord> r_;
     bool countMinusOne_;
 };
 
@@ -138,22 +114,24 @@ protected:
 
     void SetUp() override {
         LibraryTest::SetUp();
-        std::shared_ptr<SensorRecord> shared = record;
         qcx::testing::SetSensorDriverFactory(
-            [shared](SensorFamily family, SensorHost& host) -> std::unique_ptr<SensorDriver> {
+            [shared = record](SensorFamily family, SensorHost& host) -> std::unique_ptr<SensorDriver> {
                 return std::make_unique<RecordingSensorDriver>(host, family, shared);
             });
     }
-
     // Simulated cameras of the given types, initialised; camera 0 opened.
     void Open(const char* cameras) {
+        if (opened_) QCX_UnInit();
+        opened_ = true;
         UseCameras(cameras);
         ASSERT_EQ(QCX_Init(), 1);
         int mode = 0;
         ASSERT_EQ(QCX_FilterGetMode(0, &mode), 1) << "camera " << cameras << " does not open";
     }
-
     static CDevice& Device(int index = 0) { return *Library().manager->GetDevice(index); }
+
+private:
+    bool opened_ = false;
 };
 
 }  // namespace qcx::test

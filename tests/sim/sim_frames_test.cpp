@@ -20,16 +20,17 @@ namespace {
 using Kind = FrameReadResult::Kind;
 constexpr std::uint32_t kFullFrame = 752 * 480;
 
-struct Read {
-    FrameReadResult result;
-    std::vector<std::uint8_t> bytes;
-};
-
-Read ReadOnce(SimCamera& camera, std::uint32_t size, std::uint32_t timeoutMs) {
-    Read read;
-    read.bytes.assign(size, 0xEE);
-    read.result = camera.ReadFrame(read.bytes.data(), size, timeoutMs);
-    return read;
+FrameReadResult ReadOnce(SimCamera& camera, std::uint32_t size, std::uint32_t timeoutMs,
+                         std::vector<std::uint8_t>* bytes = nullptr) {
+    std::vector<std::uint8_t> own;
+    std::vector<std::uint8_t>& buffer = bytes != nullptr ? *bytes : own;
+    buffer.assign(size, 0xEE);
+    return camera.ReadFrame(buffer.data(), size, timeoutMs);
+}
+// What a read gives: its byte count, or -1 for a time-out.
+long Got(SimCamera& camera, std::uint32_t size, std::uint32_t timeoutMs = 100) {
+    const FrameReadResult read = ReadOnce(camera, size, timeoutMs);
+    return read.kind == Kind::TimedOut ? -1 : static_cast<long>(read.bytesRead);
 }
 
 // Restores an environment variable when the test ends.
@@ -37,61 +38,45 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr) setenv(name, value, 1);
-        else unsetenv(name);
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
     }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
 private:
     const char* name_;
     std::optional<std::string> old_;
 };
 
-// --- timing ---
-
-TEST(SimFrameTiming, TimeOutZeroTimesOutAtOnceInEveryTiming) {
+TEST(SimFrameTiming, TimeOutsInEachTiming) {
     for (const auto timing : {SimTiming::Realtime, SimTiming::Fast}) {
         for (const std::uint8_t type : {21, 8}) {
             SimCamera camera({type, 0, 0x100});
             camera.SetTiming(timing);
-            EXPECT_EQ(ReadOnce(camera, 64, 0).result.kind, Kind::TimedOut);
+            EXPECT_EQ(Got(camera, 64, 0), -1) << "time-out 0 times out at once";
             EXPECT_EQ(camera.FrameTimeouts(), 1u);
             EXPECT_EQ(camera.FramesDelivered(), 0u);
-            EXPECT_EQ(ReadOnce(camera, 64, 50).result.kind, Kind::Completed) << "the camera recovers";
+            EXPECT_EQ(Got(camera, 64, 50), 64) << "the camera recovers";
         }
     }
-}
-
-TEST(SimFrameTiming, RealtimeFrameArrivesWithinAGenerousTimeOut) {
     SimCamera camera({21, 0, 0x100});
     ASSERT_EQ(camera.Timing(), SimTiming::Realtime);
-    const Read read = ReadOnce(camera, kFullFrame, 1000);
-    EXPECT_EQ(read.result.kind, Kind::Completed);
-    EXPECT_EQ(read.result.bytesRead, kFullFrame);
+    EXPECT_EQ(Got(camera, kFullFrame, 1000), kFullFrame) << "a generous time-out";
     EXPECT_EQ(camera.FramesDelivered(), 1u);
-}
 
-TEST(SimFrameTiming, RealtimeFrameLongerThanTheTimeOutTimesOut) {
-    SimCamera camera({28, 0, 0x100});
-    camera.SetSensorReg(0xAF, 0);
-    camera.SetSensorReg(0x0B, 2000);  // about 63 ms of exposure
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 5).result.kind, Kind::TimedOut);
-    camera.SetTiming(SimTiming::Fast);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 5).result.kind, Kind::Completed) << "fast timing never waits";
-    EXPECT_EQ(camera.FrameTimeouts(), 1u);
+    SimCamera slow({28, 0, 0x100});
+    slow.SetSensorReg(0xAF, 0);
+    slow.SetSensorReg(0x0B, 2000);  // about 63 ms of exposure
+    EXPECT_EQ(Got(slow, kFullFrame, 5), -1);
+    slow.SetTiming(SimTiming::Fast);
+    EXPECT_EQ(Got(slow, kFullFrame, 5), kFullFrame) << "fast timing never waits";
+    EXPECT_EQ(slow.FrameTimeouts(), 1u);
 }
 
 TEST(SimFrameTiming, UnplugEndsAWaitingRead) {
     SimCamera camera({21, 0, 0x100});
     camera.DropNextFrames(1);
     FrameReadResult result;
-    std::thread reader([&] {
-        std::vector<std::uint8_t> frame(16);
-        result = camera.ReadFrame(frame.data(), 16, 60000);
-    });
+    std::thread reader([&] { result = ReadOnce(camera, 16, 60000); });
     camera.Unplug();
     reader.join();
     EXPECT_EQ(result.kind, Kind::Failed);
@@ -126,87 +111,73 @@ TEST(SimFrameTiming, SceneAndTimingFollowTheEnvironmentUntilSetPerCamera) {
     EXPECT_FALSE(ParseSimTiming("slow"));
 }
 
-// --- frame faults ---
-
 class SimFrameFaultsTest : public ::testing::Test {
 protected:
     SimFrameFaultsTest() { camera.SetTiming(SimTiming::Fast); }
     SimCamera camera{{21, 0, 0x100}};
 };
 
-TEST_F(SimFrameFaultsTest, DroppedFramesTimeOutThenFramesFlowAgain) {
+TEST_F(SimFrameFaultsTest, DroppedAndEmptyFrames) {
     camera.DropNextFrames(2);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100).result.kind, Kind::TimedOut);
+    EXPECT_EQ(Got(camera, kFullFrame), -1);
     EXPECT_EQ(camera.PendingFrameFaults().drops, 1u);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100).result.kind, Kind::TimedOut);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100).result.bytesRead, kFullFrame);
+    EXPECT_EQ(Got(camera, kFullFrame), -1);
+    EXPECT_EQ(Got(camera, kFullFrame), kFullFrame) << "then frames flow again";
     EXPECT_EQ(camera.FrameTimeouts(), 2u);
     EXPECT_EQ(camera.FramesDelivered(), 1u);
-}
 
-TEST_F(SimFrameFaultsTest, DroppedFrameWaitsItsTimeOutInRealtime) {
+    camera.EmptyNextFrames(1);
+    const std::uint32_t held = camera.FramesHeld();
+    std::vector<std::uint8_t> bytes;
+    const FrameReadResult empty = ReadOnce(camera, kFullFrame, 100, &bytes);
+    EXPECT_EQ(empty.kind, Kind::Completed);
+    EXPECT_EQ(empty.bytesRead, 0u);
+    EXPECT_EQ(bytes[0], 0xEE);
+    EXPECT_EQ(camera.FramesDelivered(), 1u) << "an empty frame is not delivered";
+    EXPECT_EQ(camera.FramesHeld(), held);
+
     camera.SetTiming(SimTiming::Realtime);
     camera.DropNextFrames(1);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 3).result.kind, Kind::TimedOut);
+    EXPECT_EQ(Got(camera, kFullFrame, 3), -1) << "a dropped frame waits its time-out";
 }
 
-TEST_F(SimFrameFaultsTest, EmptyFrameCompletesWithNothingAndIsNotDelivered) {
-    camera.EmptyNextFrames(1);
-    const Read read = ReadOnce(camera, kFullFrame, 100);
-    EXPECT_EQ(read.result.kind, Kind::Completed);
-    EXPECT_EQ(read.result.bytesRead, 0u);
-    EXPECT_EQ(read.bytes[0], 0xEE);
-    EXPECT_EQ(camera.FramesDelivered(), 0u);
-    EXPECT_EQ(camera.FramesHeld(), 0u);
-}
-
-TEST_F(SimFrameFaultsTest, ShortFrameIsHalfTheFrameOrTheGivenBytes) {
+TEST_F(SimFrameFaultsTest, ShortFramesAreHalfTheFrameOrTheGivenBytes) {
     camera.ShortenNextFrames(1, 0);
-    Read read = ReadOnce(camera, kFullFrame, 100);
-    EXPECT_EQ(read.result.bytesRead, kFullFrame / 2);
-    EXPECT_EQ(read.bytes[kFullFrame / 2], 0xEE);
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100, &bytes).bytesRead, kFullFrame / 2);
+    EXPECT_EQ(bytes[kFullFrame / 2], 0xEE);
     camera.ShortenNextFrames(2, 1000);
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100).result.bytesRead, 1000u);
-    EXPECT_EQ(ReadOnce(camera, 10, 100).result.bytesRead, 10u) << "never more than asked";
-    EXPECT_EQ(ReadOnce(camera, kFullFrame, 100).result.bytesRead, kFullFrame);
+    EXPECT_EQ(Got(camera, kFullFrame), 1000);
+    EXPECT_EQ(Got(camera, 10), 10) << "never more than asked";
+    EXPECT_EQ(Got(camera, kFullFrame), kFullFrame);
     EXPECT_EQ(camera.FramesDelivered(), 4u);
-}
-
-TEST_F(SimFrameFaultsTest, ShortFrameOfACameraWithoutSensorModelIsHalfTheRead) {
-    SimCamera other({8, 0, 0x100});
+    SimCamera other({8, 0, 0x100});  // no sensor model: half the read
     other.ShortenNextFrames(1, 0);
-    EXPECT_EQ(ReadOnce(other, 300, 100).result.bytesRead, 150u);
+    EXPECT_EQ(Got(other, 300), 150);
 }
 
-TEST_F(SimFrameFaultsTest, OneFaultPerReadDropsFirstThenEmptyThenShort) {
+TEST_F(SimFrameFaultsTest, OneFaultPerReadInOrderZeroCancelsASlowFrameKeepsIt) {
     camera.ShortenNextFrames(1, 5);
     camera.EmptyNextFrames(1);
     camera.DropNextFrames(1);
-    EXPECT_EQ(ReadOnce(camera, 64, 100).result.kind, Kind::TimedOut);
-    EXPECT_EQ(ReadOnce(camera, 64, 100).result.bytesRead, 0u);
-    EXPECT_EQ(ReadOnce(camera, 64, 100).result.bytesRead, 5u);
-    EXPECT_EQ(ReadOnce(camera, 64, 100).result.bytesRead, 64u);
-}
-
-TEST_F(SimFrameFaultsTest, ZeroCancelsAndAFrameTooSlowKeepsItsFault) {
+    EXPECT_EQ((std::vector{Got(camera, 64), Got(camera, 64), Got(camera, 64), Got(camera, 64)}),
+              (std::vector<long>{-1, 0, 5, 64})) << "drops first, then empty, then short";
     camera.DropNextFrames(3);
     camera.DropNextFrames(0);
-    EXPECT_EQ(ReadOnce(camera, 64, 100).result.bytesRead, 64u);
+    EXPECT_EQ(Got(camera, 64), 64);
     camera.SetTiming(SimTiming::Realtime);
     camera.EmptyNextFrames(1);
-    EXPECT_EQ(ReadOnce(camera, 64, 2).result.kind, Kind::TimedOut);  // about 18 ms a frame
+    EXPECT_EQ(Got(camera, 64, 2), -1);  // about 18 ms a frame
     EXPECT_EQ(camera.PendingFrameFaults().empties, 1u);
 }
-
-// --- control through qcxsim.h, reads through an opened node ---
 
 class SimFrameControlTest : public ::testing::Test {
 protected:
     test::ScopedSimCameras sims{"21,8"};
 };
 
-TEST_F(SimFrameControlTest, SceneAndTimingPerCamera) {
-    int value = -1;
+TEST_F(SimFrameControlTest, SceneTimingAndFrameSizePerCamera) {
+    int value = -1, width = 0, height = 0;
     ASSERT_EQ(QCXSimGetScene(0, &value), QCXSIM_OK);
     EXPECT_EQ(value, QCXSIM_SCENE_PICTURE);
     EXPECT_EQ(QCXSimSetScene(0, QCXSIM_SCENE_RAMP), QCXSIM_OK);
@@ -217,13 +188,21 @@ TEST_F(SimFrameControlTest, SceneAndTimingPerCamera) {
     EXPECT_EQ(value, QCXSIM_TIMING_FAST);
     QCXSimGetTiming(1, &value);
     EXPECT_EQ(value, QCXSIM_TIMING_REALTIME) << "the other camera keeps its own";
-
     EXPECT_EQ(QCXSimSetScene(0, 2), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimSetTiming(0, -1), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimGetScene(0, nullptr), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimGetTiming(0, nullptr), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimSetScene(2, QCXSIM_SCENE_RAMP), QCXSIM_NO_CAMERA);
     EXPECT_EQ(QCXSimSetTiming(2, QCXSIM_TIMING_FAST), QCXSIM_NO_CAMERA);
+
+    ASSERT_EQ(QCXSimGetFrameSize(0, &width, &height), QCXSIM_OK);
+    EXPECT_EQ((std::pair(width, height)), (std::pair(752, 480)));
+    QCXSimWriteSensorReg(0, 0x04, 320);
+    QCXSimWriteSensorReg(0, 0x0D, 0x0305);
+    QCXSimGetFrameSize(0, &width, &height);
+    EXPECT_EQ((std::pair(width, height)), (std::pair(160, 240)));
+    EXPECT_EQ(QCXSimGetFrameSize(1, &width, &height), QCXSIM_NOT_SUPPORTED);
+    EXPECT_EQ(QCXSimGetFrameSize(2, &width, &height), QCXSIM_NO_CAMERA);
 }
 
 TEST_F(SimFrameControlTest, FaultsAndCountersThroughTheControlApi) {
@@ -232,7 +211,7 @@ TEST_F(SimFrameControlTest, FaultsAndCountersThroughTheControlApi) {
     EXPECT_EQ(QCXSimDropFrames(0, 1), QCXSIM_OK);
     EXPECT_EQ(QCXSimEmptyFrames(0, 1), QCXSIM_OK);
     EXPECT_EQ(QCXSimShortFrames(0, 1, 0), QCXSIM_OK);
-    unsigned drops = 9, empties = 9, shorts = 9;
+    unsigned drops = 9, empties = 9, shorts = 9, delivered = 0, timedOut = 0;
     ASSERT_EQ(QCXSimGetPendingFrameFaults(0, &drops, &empties, &shorts), QCXSIM_OK);
     EXPECT_EQ(drops + empties + shorts, 3u);
 
@@ -243,14 +222,11 @@ TEST_F(SimFrameControlTest, FaultsAndCountersThroughTheControlApi) {
     EXPECT_EQ(node->ReadFrame(frame.data(), kFullFrame, 50).bytesRead, 0u);
     EXPECT_EQ(node->ReadFrame(frame.data(), kFullFrame, 50).bytesRead, kFullFrame / 2);
     EXPECT_EQ(node->ReadFrame(frame.data(), kFullFrame, 0).kind, Kind::TimedOut);
-    const auto whole = node->ReadFrame(frame.data(), kFullFrame, 50);
-    EXPECT_EQ(whole.bytesRead, kFullFrame);
+    EXPECT_EQ(node->ReadFrame(frame.data(), kFullFrame, 50).bytesRead, kFullFrame);
     EXPECT_EQ(frame[0], 9) << "the ramp at column 1, row 4";
 
-    unsigned delivered = 0, timedOut = 0;
     ASSERT_EQ(QCXSimGetFrameCounts(0, &delivered, &timedOut), QCXSIM_OK);
-    EXPECT_EQ(delivered, 2u);
-    EXPECT_EQ(timedOut, 2u);
+    EXPECT_EQ((std::pair(delivered, timedOut)), (std::pair(2u, 2u)));
     EXPECT_EQ(QCXSimGetFrameCounts(0, nullptr, nullptr), QCXSIM_OK);
     QCXSimGetPendingFrameFaults(0, &drops, &empties, &shorts);
     EXPECT_EQ(drops + empties + shorts, 0u);
@@ -261,20 +237,6 @@ TEST_F(SimFrameControlTest, FaultsAndCountersThroughTheControlApi) {
     EXPECT_EQ(QCXSimDropFrames(5, 1), QCXSIM_NO_CAMERA);
     EXPECT_EQ(QCXSimGetFrameCounts(5, &delivered, nullptr), QCXSIM_NO_CAMERA);
     EXPECT_EQ(QCXSimGetPendingFrameFaults(5, nullptr, nullptr, nullptr), QCXSIM_NO_CAMERA);
-}
-
-TEST_F(SimFrameControlTest, FrameSizeFollowsTheSensorWindow) {
-    int width = 0, height = 0;
-    ASSERT_EQ(QCXSimGetFrameSize(0, &width, &height), QCXSIM_OK);
-    EXPECT_EQ(width, 752);
-    EXPECT_EQ(height, 480);
-    QCXSimWriteSensorReg(0, 0x04, 320);
-    QCXSimWriteSensorReg(0, 0x0D, 0x0305);
-    QCXSimGetFrameSize(0, &width, &height);
-    EXPECT_EQ(width, 160);
-    EXPECT_EQ(height, 240);
-    EXPECT_EQ(QCXSimGetFrameSize(1, &width, &height), QCXSIM_NOT_SUPPORTED);
-    EXPECT_EQ(QCXSimGetFrameSize(2, &width, &height), QCXSIM_NO_CAMERA);
 }
 
 }  // namespace

@@ -42,9 +42,13 @@
 #define QCXSIM_FAIL_REFUSE 1 /* stall the request: the driver refuses it */
 
 /* Scenes of QCXSimSetScene. Until a camera is given its own, it follows
-   QCX_SIM_SCENE=picture or ramp as the environment says at each frame read. */
+   QCX_SIM_SCENE=picture, ramp or grey as the environment says at each frame
+   read. */
 #define QCXSIM_SCENE_PICTURE 0 /* colour patches, gradients, fine detail, hot pixels */
 #define QCXSIM_SCENE_RAMP 1    /* sample at sensor column c, row r = (c + 2r) mod 256 */
+#define QCXSIM_SCENE_GREY 2    /* one flat mid-grey: 100 of 255 at power-on */
+
+#define QCXSIM_BLUR_MAX 16 /* largest radius of QCXSimSetBlur */
 
 /* Frame timings of QCXSimSetTiming. Until a camera is given its own, it
    follows QCX_SIM_TIMING=realtime or fast as the environment says at each
@@ -149,16 +153,37 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
 
 /* What the camera looks at: QCXSIM_SCENE_PICTURE, a deterministic picture
    whose brightness follows the exposure time and analog gain (the power-on
-   settings give a mid-grey picture), or QCXSIM_SCENE_RAMP, exact bytes for
+   settings give a mid-grey picture); QCXSIM_SCENE_RAMP, exact bytes for
    tests: the sample at absolute sensor column c and row r is (c + 2r) mod 256
    whatever the exposure, gain and companding; binning averages it (rounded,
-   halves up) and flips reorder it. Only cameras with a sensor model
-   (MT9V032: device types 21-24, 28, 29, 36, 37) render scenes; the others
-   send byte i of their k-th frame as (i + k) mod 256 in either scene. The
-   getter reports the scene the next frame would use. -1 for an unknown scene
-   or a null `scene`, -5 for no camera. */
+   halves up) and flips reorder it; or QCXSIM_SCENE_GREY, the same
+   reflectance at every site and in every colour, without hot pixels, for
+   exposure and white balance loops: it reads 100 at the power-on exposure
+   and gain and follows them like the picture (with the chip's automatic
+   control off and the power-on line length, 100 x (rows + 0.7) / 480.7 x
+   gain / 16 rounded, 255 at most; rows in 0x0B, gain in 0x35). Only cameras
+   with a sensor model (MT9V032: device types 21-24, 28, 29, 36, 37) render
+   scenes; the others send byte i of their k-th frame as (i + k) mod 256 in
+   every scene. The getter reports the scene the next frame would use. -1
+   for an unknown scene or a null `scene`, -5 for no camera. */
 QCXSIM_API int QCXSimSetScene(int node, int scene);
 QCXSIM_API int QCXSimGetScene(int node, int* scene);
+
+/* Focus of the lens over the picture scene: `radius` 0 is sharp (the
+   power-on state); 1 ... QCXSIM_BLUR_MAX defocus it, blurring the colours in
+   front of the filter so that every variant and Bayer order softens alike.
+   Radius r is radius r - 1 box-blurred once more with radius (r + 1) / 2,
+   about as wide as one box blur of radius r and never sharper than r - 1:
+   over the whole frame, with the linear ADC and no sample clipped, each
+   larger radius gives a strictly lower sum of the differences between
+   neighbouring samples (so it does at the power-on settings). Hot
+   pixels stay sharp; the ramp and the grey scene are never blurred. The
+   setter blurs the picture once per radius (up to some 40 ms the first
+   time) and keeps it, so frames cost no more than sharp ones. Cameras
+   without a sensor model keep the radius and ignore it. -1 for a radius
+   outside 0 ... QCXSIM_BLUR_MAX or a null `radius`, -5 for no camera. */
+QCXSIM_API int QCXSimSetBlur(int node, int radius);
+QCXSIM_API int QCXSimGetBlur(int node, int* radius);
 
 /* Frame timing. In QCXSIM_TIMING_REALTIME a frame read on an MT9V032 camera
    waits the sensor's frame time: (output rows + vertical blanking) x (window

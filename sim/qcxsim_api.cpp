@@ -25,6 +25,12 @@ int WithCamera(int node, Action action) {
     }
 }
 
+// The public scene numbers, indexed by qcx::SimScene.
+constexpr int kScenes[] = {QCXSIM_SCENE_PICTURE, QCXSIM_SCENE_RAMP, QCXSIM_SCENE_GREY};
+static_assert(static_cast<int>(qcx::SimScene::Picture) == 0 && static_cast<int>(qcx::SimScene::Ramp) == 1 &&
+              static_cast<int>(qcx::SimScene::Grey) == 2);
+static_assert(QCXSIM_BLUR_MAX == qcx::SimPicture::kMaxBlur);
+
 }  // namespace
 
 extern "C" {
@@ -210,9 +216,10 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count) {
 }
 
 QCXSIM_API int QCXSimSetScene(int node, int scene) {
-    if (scene != QCXSIM_SCENE_PICTURE && scene != QCXSIM_SCENE_RAMP) return QCXSIM_BAD_ARGUMENT;
+    const auto it = std::find(std::begin(kScenes), std::end(kScenes), scene);
+    if (it == std::end(kScenes)) return QCXSIM_BAD_ARGUMENT;
     return WithCamera(node, [&](SimCamera& camera) {
-        camera.SetScene(scene == QCXSIM_SCENE_RAMP ? qcx::SimScene::Ramp : qcx::SimScene::Picture);
+        camera.SetScene(static_cast<qcx::SimScene>(it - std::begin(kScenes)));
         return QCXSIM_OK;
     });
 }
@@ -220,7 +227,23 @@ QCXSIM_API int QCXSimSetScene(int node, int scene) {
 QCXSIM_API int QCXSimGetScene(int node, int* scene) {
     if (scene == nullptr) return QCXSIM_BAD_ARGUMENT;
     return WithCamera(node, [&](SimCamera& camera) {
-        *scene = camera.Scene() == qcx::SimScene::Ramp ? QCXSIM_SCENE_RAMP : QCXSIM_SCENE_PICTURE;
+        *scene = kScenes[static_cast<std::size_t>(camera.Scene())];
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimSetBlur(int node, int radius) {
+    if (radius < 0 || radius > QCXSIM_BLUR_MAX) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetBlur(radius);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetBlur(int node, int* radius) {
+    if (radius == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *radius = camera.Blur();
         return QCXSIM_OK;
     });
 }

@@ -114,6 +114,11 @@ public:
     void SetScene(SimScene scene);
     SimTiming Timing() const;
     void SetTiming(SimTiming timing);
+    // Defocus of the lens over the picture scene (see SimPicture): 0 is sharp,
+    // the default, up to SimPicture::kMaxBlur; values outside are clamped.
+    // The setter builds the blurred picture before it returns.
+    int Blur() const;
+    void SetBlur(int radius);
 
     // Frame faults; each call replaces the pending count of its kind, 0
     // cancels it. A dropped frame waits the read's time-out (realtime) and
@@ -212,6 +217,7 @@ private:
     std::unique_ptr<SimMt9v032> mt9v032_;  // the sensor's registers instead, when modelled
     std::optional<SimScene> scene_;    // empty: follow the environment
     std::optional<SimTiming> timing_;  // empty: follow the environment
+    int blur_ = 0;
     SimFrameFaults frameFaults_;
     std::uint16_t workingMode_ = 0;
     std::uint8_t triggerStatus_ = 0;

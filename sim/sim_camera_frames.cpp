@@ -92,7 +92,7 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
 FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {
     std::uint32_t bytes = std::min(size, cut);
     if (mt9v032_) {
-        bytes = mt9v032_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes);
+        bytes = mt9v032_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_);
     } else {
         const auto k = static_cast<std::uint32_t>(framesDelivered_);
         for (std::uint32_t i = 0; i < bytes; ++i) buffer[i] = static_cast<std::uint8_t>(i + k);
@@ -122,6 +122,20 @@ SimTiming SimCamera::Timing() const {
 void SimCamera::SetTiming(SimTiming timing) {
     std::lock_guard lock(mutex_);
     timing_ = timing;
+}
+
+int SimCamera::Blur() const {
+    std::lock_guard lock(mutex_);
+    return blur_;
+}
+
+void SimCamera::SetBlur(int radius) {
+    radius = std::clamp(radius, 0, SimPicture::kMaxBlur);
+    // Blur the picture now, outside the lock, so that the next frame read
+    // keeps its frame time instead of waiting for the table.
+    if (mt9v032_) SimPicture::For(mt9v032_->Mosaic(), radius);
+    std::lock_guard lock(mutex_);
+    blur_ = radius;
 }
 
 void SimCamera::DropNextFrames(std::uint32_t count) {

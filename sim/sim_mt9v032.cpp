@@ -176,19 +176,20 @@ double SimMt9v032::ReadoutMs() const {
 
 double SimMt9v032::FrameTimeMs() const { return std::max(ReadoutMs(), ExposureMs()); }
 
-std::uint32_t SimMt9v032::Render(SimScene scene, std::uint8_t* out, std::uint32_t count) const {
+std::uint32_t SimMt9v032::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius) const {
     const Window w = CurrentWindow();
     const SimFrameShape shape = OutputShape();
     count = std::min(count, shape.Bytes());
 
-    const SimPicture& picture = SimPicture::For(mosaic_);
+    const SimPicture& picture = SimPicture::For(mosaic_, scene == SimScene::Picture ? blurRadius : 0);
     const double scale = ExposureMs() / ResetExposureMs() * CurrentGain() / kUnityGain;
     const bool companded = (Reg(kAdcMode) & 3) == 3;
 
     // One site of the sensor at absolute coordinates, as an 8-bit sample.
     const auto sample = [&](int column, int row) -> unsigned {
         if (scene == SimScene::Ramp) return RampSample(column, row);
-        const float site = picture.Site(column - kFirstColumn, row - kFirstRow);
+        const float site = scene == SimScene::Grey ? kSimGreyReflectance
+                                                   : picture.Site(column - kFirstColumn, row - kFirstRow);
         if (site < 0.0f) return 255;  // a hot pixel
         const double signal = site * scale;
         return companded ? Companded(signal) : Linear(signal);

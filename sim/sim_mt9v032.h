@@ -77,8 +77,10 @@ public:
 
     // Writes the first `count` bytes of the frame (at most OutputShape().Bytes())
     // into `out` and returns how many were written. Binning averages the
-    // 8-bit samples of each block, rounded to nearest, halves up.
-    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count) const;
+    // 8-bit samples of each block, rounded to nearest, halves up. The picture
+    // is seen through a lens defocused by `blurRadius` (0 = sharp, up to
+    // SimPicture::kMaxBlur); the ramp and the grey scene are never blurred.
+    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius = 0) const;
 
 private:
     struct Window {

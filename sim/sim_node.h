@@ -19,6 +19,7 @@ public:
     bool IoControl(std::uint32_t code, const RequestRecordBytes& record, void* data,
                    std::uint32_t dataSize) override;
     FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) override;
+    bool RendersOnReader() const override { return true; }
 
     const std::shared_ptr<SimCamera>& Camera() const { return camera_; }
 

@@ -1,9 +1,12 @@
 #include "sim/sim_scene.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace qcx {
@@ -101,11 +104,108 @@ void WarnOnce(std::atomic<bool>& warned, const char* variable, const char* value
     }
 }
 
+// The picture's colour reflectance, one plane per channel, row-major.
+struct ColourPlanes {
+    std::vector<float> red, green, blue;
+};
+
+ColourPlanes PicturePlanes() {
+    constexpr std::size_t kSites = static_cast<std::size_t>(SimPicture::kWidth) * SimPicture::kHeight;
+    ColourPlanes planes{std::vector<float>(kSites), std::vector<float>(kSites), std::vector<float>(kSites)};
+    for (int y = 0; y < SimPicture::kHeight; ++y) {
+        for (int x = 0; x < SimPicture::kWidth; ++x) {
+            const Colour c = PictureAt(x, y);
+            const std::size_t i = static_cast<std::size_t>(y) * SimPicture::kWidth + static_cast<std::size_t>(x);
+            planes.red[i] = c.red;
+            planes.green[i] = c.green;
+            planes.blue[i] = c.blue;
+        }
+    }
+    return planes;
+}
+
+// A box blur of `radius` over one plane: every site becomes the mean of the
+// (2r + 1) x (2r + 1) sites around it, sites beyond the edge repeating the
+// edge as SimPicture::Site reads them. It is separable, and running sums make
+// its cost independent of the radius; the sums are kept in double so that
+// adding and taking away along a row does not drift.
+void BoxBlur(std::vector<float>& plane, int width, int height, int radius) {
+    const double norm = 1.0 / (2 * radius + 1);
+    const auto w = static_cast<std::size_t>(width);
+    const auto r = static_cast<std::size_t>(radius);
+    std::vector<float> rows(plane.size());
+    std::vector<float> padded(w + 2 * r);
+    std::vector<double> sums(w);
+
+    // Along the rows: the window of site x is padded[x .. x + 2r].
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        const float* in = plane.data() + y * w;
+        std::fill_n(padded.begin(), r, in[0]);
+        std::copy_n(in, w, padded.begin() + static_cast<std::ptrdiff_t>(r));
+        std::fill_n(padded.begin() + static_cast<std::ptrdiff_t>(r + w), r, in[w - 1]);
+        const float* p = padded.data();
+        double sum = 0.0;
+        for (std::size_t i = 0; i <= 2 * r; ++i) sum += p[i];
+        float* out = rows.data() + y * w;
+        for (std::size_t x = 0; x < w; ++x) {
+            out[x] = static_cast<float>(sum * norm);
+            if (x + 1 < w) sum += p[x + 2 * r + 1] - p[x];
+        }
+    }
+
+    // Down the columns, a whole row at a time to stay in the cache.
+    const auto row = [&](int y) { return rows.data() + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * w; };
+    std::fill(sums.begin(), sums.end(), 0.0);
+    double* s = sums.data();
+    for (int i = -radius; i <= radius; ++i) {
+        const float* in = row(i);
+        for (std::size_t x = 0; x < w; ++x) s[x] += in[x];
+    }
+    for (int y = 0; y < height; ++y) {
+        float* out = plane.data() + static_cast<std::size_t>(y) * w;
+        const float* entering = row(y + radius + 1);
+        const float* leaving = row(y - radius);
+        for (std::size_t x = 0; x < w; ++x) {
+            out[x] = static_cast<float>(s[x] * norm);
+            s[x] += entering[x] - leaving[x];
+        }
+    }
+}
+
+// The picture's colours through the lens at `radius`. Defocus grows in steps:
+// radius r is radius r - 1 blurred once more, by a box of radius (r + 1) / 2,
+// which spreads it about as far as one box of radius r. One wide box would not
+// do: over fine bars it reverses their contrast, and a wider box can then look
+// sharper than a narrower one; blurring what is already blurred never sharpens.
+// The colours of the last radius asked for are kept, so that stepping the
+// focus up one radius at a time costs one blur a step for all mosaics.
+ColourPlanes PlanesThroughLens(int radius) {
+    if (radius <= 0) return PicturePlanes();
+    static std::mutex mutex;
+    static int lastRadius = -1;  // -1: nothing kept
+    static ColourPlanes last;
+    std::lock_guard lock(mutex);
+    int from = lastRadius;
+    lastRadius = -1;  // until the steps below have all succeeded
+    if (from < 0 || from > radius) {
+        last = PicturePlanes();
+        from = 0;
+    }
+    for (int step = from + 1; step <= radius; ++step) {
+        for (auto* plane : {&last.red, &last.green, &last.blue}) {
+            BoxBlur(*plane, SimPicture::kWidth, SimPicture::kHeight, (step + 1) / 2);
+        }
+    }
+    lastRadius = radius;
+    return last;
+}
+
 }  // namespace
 
 std::optional<SimScene> ParseSimScene(std::string_view text) {
     if (text == "picture") return SimScene::Picture;
     if (text == "ramp") return SimScene::Ramp;
+    if (text == "grey") return SimScene::Grey;
     return std::nullopt;
 }
 
@@ -118,11 +218,13 @@ SimScene SimSceneFromEnvironment() {
     return SimScene::Picture;
 }
 
-SimPicture::SimPicture(SimMosaic mosaic) : sites_(static_cast<std::size_t>(kWidth) * kHeight) {
+SimPicture::SimPicture(SimMosaic mosaic, int blurRadius)
+    : sites_(static_cast<std::size_t>(kWidth) * kHeight) {
+    const ColourPlanes planes = PlanesThroughLens(std::clamp(blurRadius, 0, kMaxBlur));
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            sites_[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] =
-                SiteOf(mosaic, x, y, PictureAt(x, y));
+            const std::size_t i = static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x);
+            sites_[i] = SiteOf(mosaic, x, y, Colour{planes.red[i], planes.green[i], planes.blue[i]});
         }
     }
     for (const auto& hot : kHotPixels) {
@@ -130,22 +232,16 @@ SimPicture::SimPicture(SimMosaic mosaic) : sites_(static_cast<std::size_t>(kWidt
     }
 }
 
-const SimPicture& SimPicture::For(SimMosaic mosaic) {
-    // Built on first use, once per mosaic, then shared read-only by every camera.
-    switch (mosaic) {
-        case SimMosaic::Bggr: {
-            static const SimPicture bggr(SimMosaic::Bggr);
-            return bggr;
-        }
-        case SimMosaic::Gbrg: {
-            static const SimPicture gbrg(SimMosaic::Gbrg);
-            return gbrg;
-        }
-        case SimMosaic::Grey:
-            break;
-    }
-    static const SimPicture grey(SimMosaic::Grey);
-    return grey;
+const SimPicture& SimPicture::For(SimMosaic mosaic, int blurRadius) {
+    // Built on first use, once per mosaic and radius, then shared read-only by
+    // every camera. A few cameras at a few radii are a few megabytes.
+    constexpr int kMosaics = 3;
+    static std::once_flag built[kMosaics][kMaxBlur + 1];
+    static std::unique_ptr<const SimPicture> pictures[kMosaics][kMaxBlur + 1];
+    const int m = std::clamp(static_cast<int>(mosaic), 0, kMosaics - 1);
+    const int r = std::clamp(blurRadius, 0, kMaxBlur);
+    std::call_once(built[m][r], [&] { pictures[m][r] = std::make_unique<const SimPicture>(mosaic, r); });
+    return *pictures[m][r];
 }
 
 }  // namespace qcx

@@ -188,7 +188,7 @@ TEST_F(SimFrameControlTest, SceneTimingAndFrameSizePerCamera) {
     EXPECT_EQ(value, QCXSIM_TIMING_FAST);
     QCXSimGetTiming(1, &value);
     EXPECT_EQ(value, QCXSIM_TIMING_REALTIME) << "the other camera keeps its own";
-    EXPECT_EQ(QCXSimSetScene(0, 2), QCXSIM_BAD_ARGUMENT);
+    EXPECT_EQ(QCXSimSetScene(0, 3), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimSetTiming(0, -1), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimGetScene(0, nullptr), QCXSIM_BAD_ARGUMENT);
     EXPECT_EQ(QCXSimGetTiming(0, nullptr), QCXSIM_BAD_ARGUMENT);

@@ -1,0 +1,390 @@
+// Drawing preview images into X11 windows, checked on screenshots that xwd
+// takes of the test's own windows (the tests run on a private Xvfb server).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "camera/platform/display.h"
+#include "support/temp_folder.h"
+
+// Xlib's macros (Bool, None, Status) must not reach the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace qcx {
+namespace {
+
+using Rgb = std::uint32_t;  // 0xRRGGBB
+constexpr Rgb kBackground = 0x204060;
+
+// ---- screenshots ----
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<Rgb> pixels;  // top row first
+    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+std::uint32_t Word(const std::string& data, std::size_t at, bool bigEndian) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto byte = static_cast<std::uint8_t>(data[at + (bigEndian ? i : 3 - i)]);
+        v = (v << 8) | byte;
+    }
+    return v;
+}
+
+int Channel(std::uint32_t pixel, std::uint32_t mask) {
+    return static_cast<int>((pixel & mask) >> std::countr_zero(mask));
+}
+
+// An XWD file: a header of big-endian 32-bit fields (its own size first),
+// the window name, 12-byte colour map entries, then the pixel rows in the
+// byte order the header names.
+std::optional<Screenshot> ParseXwd(const std::string& file) {
+    if (file.size() < 100) return std::nullopt;
+    auto field = [&](int index) { return Word(file, static_cast<std::size_t>(index) * 4, true); };
+    const std::uint32_t headerSize = field(0), version = field(1), format = field(2);
+    const std::uint32_t bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
+    const bool msbFirst = field(7) == 1;
+    const std::uint32_t red = field(14), green = field(15), blue = field(16);
+    if (version != 7 || format != 2 /* ZPixmap */ || bitsPerPixel != 32 || !red || !green || !blue)
+        return std::nullopt;
+    Screenshot shot;
+    shot.width = static_cast<int>(field(4));
+    shot.height = static_cast<int>(field(5));
+    const std::size_t start = headerSize + static_cast<std::size_t>(colours) * 12;
+    if (file.size() < start + static_cast<std::size_t>(bytesPerLine) * shot.height) return std::nullopt;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const std::uint32_t p = Word(file, start + static_cast<std::size_t>(y) * bytesPerLine + x * 4u, msbFirst);
+            shot.pixels.push_back(static_cast<Rgb>(Channel(p, red) << 16 | Channel(p, green) << 8 | Channel(p, blue)));
+        }
+    }
+    return shot;
+}
+
+// `what` is "-root" or "-id <window>".
+Screenshot TakeScreenshot(const std::string& what) {
+    test::TempFolder folder;
+    const std::string path = folder.Path() + "/shot.xwd";
+    const std::string command = "xwd " + what + " -silent -out " + path;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::optional<Screenshot> shot = ParseXwd(test::ReadFile(path));
+    EXPECT_TRUE(shot.has_value()) << "unreadable screenshot of " << what;
+    return shot.value_or(Screenshot{});
+}
+
+Screenshot TakeScreenshot(::Window window) {
+    char id[32];
+    std::snprintf(id, sizeof id, "-id 0x%lx", window);
+    return TakeScreenshot(id);
+}
+
+// ---- images ----
+
+// A preview image (rows stored bottom-up) from a picture given top row first.
+struct TestImage {
+    std::vector<std::uint8_t> bytes;
+    DisplayImage image;
+
+    TestImage(int width, int height, int bitCount, const std::function<Rgb(int, int)>& picture) {
+        const int size = bitCount / 8;
+        bytes.resize(static_cast<std::size_t>(width) * height * size);
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* row = bytes.data() + static_cast<std::size_t>(height - 1 - y) * width * size;
+            for (int x = 0; x < width; ++x) {
+                const Rgb c = picture(x, y);
+                std::uint8_t* p = row + x * size;
+                if (size == 1) {
+                    p[0] = static_cast<std::uint8_t>(c & 0xFF);
+                } else {
+                    p[0] = static_cast<std::uint8_t>(c & 0xFF);
+                    p[1] = static_cast<std::uint8_t>(c >> 8);
+                    p[2] = static_cast<std::uint8_t>(c >> 16);
+                    if (size == 4) p[3] = static_cast<std::uint8_t>(0xA5 ^ (x * 7 + y));  // unused byte
+                }
+            }
+        }
+        image = DisplayImage{bytes.data(), width, height, bitCount};
+    }
+};
+
+Rgb Grey(int level) { return static_cast<Rgb>(level * 0x010101); }
+
+// Distinct colours in every pixel, so a wrong row or column shows.
+Rgb Patches(int x, int y) { return static_cast<Rgb>((x * 30 + 5) << 16 | (y * 40 + 3) << 8 | (250 - x * 11 - y * 7)); }
+
+// Compares a rectangle of a screenshot with `expected` (rectangle
+// coordinates); every pixel outside it must still show `outside`.
+void ExpectPicture(const Screenshot& shot, const DisplayRect& rect, const std::function<Rgb(int, int)>& expected,
+                   std::optional<Rgb> outside = kBackground) {
+    int wrong = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
+            if (!inside && !outside) continue;
+            const Rgb want = inside ? expected(x - rect.x, y - rect.y) : *outside;
+            if (shot.At(x, y) != want && ++wrong <= 3)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is 0x" << std::hex << shot.At(x, y)
+                              << ", expected 0x" << want << (inside ? " (inside)" : " (outside)");
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+void ExpectUntouched(const Screenshot& shot) { ExpectPicture(shot, DisplayRect{}, nullptr); }
+
+// Sets or unsets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// ---- fixture: a 64 x 48 window of the background colour at the top left ----
+
+class X11DisplayDrawing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* name = std::getenv("DISPLAY");
+        if (name == nullptr || name[0] == '\0')
+            GTEST_SKIP() << "no DISPLAY: xvfb-run is missing (Debian package xvfb), so nothing can be drawn";
+        connection_ = XOpenDisplay(nullptr);
+        if (connection_ == nullptr) GTEST_SKIP() << "cannot reach the X server of DISPLAY=" << name;
+        window_ = MakeWindow(0, 0, 64, 48);
+        display_ = OpenDisplay();
+    }
+    void TearDown() override {
+        display_.reset();
+        if (connection_ != nullptr) XCloseDisplay(connection_);
+    }
+
+    ::Window MakeWindow(int x, int y, int width, int height, Visual* visual = nullptr, int depth = 0) {
+        XSetWindowAttributes attributes{};
+        attributes.background_pixel = kBackground;
+        attributes.border_pixel = 0;
+        unsigned long mask = CWBackPixel | CWBorderPixel;
+        const ::Window root = DefaultRootWindow(connection_);
+        if (visual != nullptr) {
+            attributes.colormap = XCreateColormap(connection_, root, visual, AllocNone);
+            mask |= CWColormap;
+        }
+        const ::Window window =
+            XCreateWindow(connection_, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                          visual ? depth : static_cast<int>(CopyFromParent), InputOutput,
+                          visual ? visual : static_cast<Visual*>(CopyFromParent), mask, &attributes);
+        XSelectInput(connection_, window, StructureNotifyMask);
+        XMapWindow(connection_, window);
+        XEvent event;
+        do XWindowEvent(connection_, window, StructureNotifyMask, &event);
+        while (event.type != MapNotify);
+        XSync(connection_, False);
+        return window;
+    }
+
+    ::Display* connection_ = nullptr;
+    ::Window window_ = 0;
+    std::unique_ptr<Display> display_;
+};
+
+// ---- the picture in the rectangle ----
+
+TEST_F(X11DisplayDrawing, OneToOneShowsTheImageExactlyTopRowFromTheEndOfTheBuffer) {
+    TestImage image(8, 6, 24, Patches);
+    const DisplayRect nearest{10, 20, 8, 6}, halftone{30, 20, 8, 6};
+    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
+    ExpectPicture(TakeScreenshot(window_), nearest, Patches);
+    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
+    ExpectPicture(TakeScreenshot(window_), halftone, Patches, std::nullopt);
+}
+
+TEST_F(X11DisplayDrawing, TwiceTheSizeDrawsEachSampleAsATwoByTwoBlockInBothModes) {
+    auto gradient = [](int x, int y) { return Grey(x * 16 + y); };
+    TestImage image(16, 8, 8, gradient);
+    auto blocks = [&](int x, int y) { return gradient(x / 2, y / 2); };
+    const DisplayRect nearest{0, 0, 32, 16}, halftone{0, 24, 32, 16};
+    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
+    const Screenshot shot = TakeScreenshot(window_);
+    ExpectPicture(shot, nearest, blocks, std::nullopt);
+    ExpectPicture(shot, halftone, blocks, std::nullopt);
+}
+
+TEST_F(X11DisplayDrawing, ThirtyTwoBitPixelsShowTheirColourAndIgnoreTheFourthByte) {
+    TestImage image(5, 4, 32, Patches);
+    const DisplayRect nearest{2, 3, 5, 4}, halftone{20, 10, 15, 12};
+    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
+    const Screenshot shot = TakeScreenshot(window_);
+    ExpectPicture(shot, nearest, Patches, std::nullopt);
+    ExpectPicture(shot, halftone, [](int x, int y) { return Patches(x / 3, y / 3); }, std::nullopt);
+}
+
+TEST_F(X11DisplayDrawing, HalftoneShrinksAFineCheckerboardToMidGreyWhereNearestKeepsBlackAndWhite) {
+    TestImage board(32, 32, 8, [](int x, int y) { return Grey((x + y) % 2 ? 255 : 0); });
+    const DisplayRect halftone{0, 0, 16, 16}, nearest{32, 0, 16, 16};
+    display_->Stretch(window_, halftone, board.image, StretchMode::Halftone);
+    display_->Stretch(window_, nearest, board.image, StretchMode::ColourOnColour);
+    const Screenshot shot = TakeScreenshot(window_);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const Rgb smooth = shot.At(x, y), sharp = shot.At(32 + x, y);
+            EXPECT_TRUE(smooth == Grey(127) || smooth == Grey(128)) << std::hex << smooth << " at " << x << "," << y;
+            EXPECT_TRUE(sharp == Grey(0) || sharp == Grey(255)) << std::hex << sharp << " at " << x << "," << y;
+        }
+    }
+}
+
+// The mean of each colour over the part of the picture under target pixel
+// (x, y), every sample weighed by the area it shares with the pixel.
+Rgb AreaMean(const std::function<Rgb(int, int)>& picture, int width, int height, const DisplayRect& target, int x,
+             int y) {
+    auto overlap = [](double lo, double hi, int k) { return std::max(0.0, std::min(hi, k + 1.0) - std::max(lo, 1.0 * k)); };
+    const double x0 = 1.0 * x * width / target.width, x1 = 1.0 * (x + 1) * width / target.width;
+    const double y0 = 1.0 * y * height / target.height, y1 = 1.0 * (y + 1) * height / target.height;
+    double sum[3] = {}, area = 0;
+    for (int sy = 0; sy < height; ++sy) {
+        for (int sx = 0; sx < width; ++sx) {
+            const double a = overlap(x0, x1, sx) * overlap(y0, y1, sy);
+            for (int k = 0; k < 3; ++k) sum[k] += a * ((picture(sx, sy) >> (8 * k)) & 0xFF);
+            area += a;
+        }
+    }
+    Rgb mean = 0;
+    for (int k = 0; k < 3; ++k) mean |= static_cast<Rgb>(sum[k] / area + 0.5) << (8 * k);
+    return mean;
+}
+
+TEST_F(X11DisplayDrawing, HalftoneAveragesEachColourOverTheCoveredAreaAtAnyScale) {
+    TestImage shrink(7, 5, 24, Patches), enlarge(5, 3, 32, Patches);
+    const DisplayRect smaller{0, 0, 4, 3}, larger{10, 10, 8, 7};
+    display_->Stretch(window_, smaller, shrink.image, StretchMode::Halftone);
+    display_->Stretch(window_, larger, enlarge.image, StretchMode::Halftone);
+    const Screenshot shot = TakeScreenshot(window_);
+    auto expectNear = [&](const DisplayRect& rect, int width, int height) {
+        for (int y = 0; y < rect.height; ++y) {
+            for (int x = 0; x < rect.width; ++x) {
+                const Rgb got = shot.At(rect.x + x, rect.y + y), want = AreaMean(Patches, width, height, rect, x, y);
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR((got >> (8 * k)) & 0xFF, (want >> (8 * k)) & 0xFF, 1)
+                        << "channel " << k << " of (" << x << ", " << y << ")";
+            }
+        }
+    };
+    expectNear(smaller, 7, 5);
+    expectNear(larger, 5, 3);
+}
+
+TEST_F(X11DisplayDrawing, TargetsReachingOutOfTheWindowShowTheirVisiblePart) {
+    TestImage image(8, 6, 24, Patches);
+    display_->Stretch(window_, DisplayRect{-3, -2, 8, 6}, image.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, DisplayRect{60, 44, 8, 6}, image.image, StretchMode::Halftone);
+    Screenshot shot = TakeScreenshot(window_);
+    ExpectPicture(shot, DisplayRect{0, 0, 5, 4}, [](int x, int y) { return Patches(x + 3, y + 2); }, std::nullopt);
+    ExpectPicture(shot, DisplayRect{60, 44, 4, 4}, Patches, std::nullopt);
+    EXPECT_EQ(shot.At(5, 0), kBackground);
+    EXPECT_EQ(shot.At(59, 47), kBackground);
+
+    // A rectangle far larger than any window costs only the window's pixels.
+    for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
+        display_->Stretch(window_, DisplayRect{0, 0, 2000000000, 2000000000}, image.image, mode);
+        ExpectPicture(TakeScreenshot(window_), DisplayRect{0, 0, 64, 48}, [](int, int) { return Patches(0, 0); });
+    }
+}
+
+// ---- nothing drawn ----
+
+TEST_F(X11DisplayDrawing, EmptyTargetsAndUnusableImagesDrawNothing) {
+    TestImage image(8, 6, 24, Patches);
+    DisplayImage noPixels = image.image, noWidth = image.image, sixteenBits = image.image;
+    noPixels.pixels = nullptr;
+    noWidth.width = 0;
+    sixteenBits.bitCount = 16;
+    for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
+        display_->Stretch(window_, DisplayRect{0, 0, 0, 6}, image.image, mode);
+        display_->Stretch(window_, DisplayRect{0, 0, 8, 0}, image.image, mode);
+        display_->Stretch(window_, DisplayRect{10, 10, -8, -6}, image.image, mode);
+        display_->Stretch(window_, DisplayRect{64, 0, 8, 6}, image.image, mode);   // right of the window
+        display_->Stretch(window_, DisplayRect{0, -6, 8, 6}, image.image, mode);   // above it
+        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, noPixels, mode);
+        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, noWidth, mode);
+        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, sixteenBits, mode);
+    }
+    ExpectUntouched(TakeScreenshot(window_));
+}
+
+TEST_F(X11DisplayDrawing, UnknownOrDestroyedWindowsNeitherCrashNorDraw) {
+    TestImage image(8, 6, 24, Patches);
+    const ::Window gone = MakeWindow(100, 0, 16, 16);
+    XDestroyWindow(connection_, gone);
+    XSync(connection_, False);
+    const DisplayRect rect{0, 0, 8, 6};
+    for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
+        display_->Stretch(gone, rect, image.image, mode);
+        display_->Stretch(0x1FFFFFF0, rect, image.image, mode);
+        // Not an X id at all, though its low 32 bits name the test window.
+        display_->Stretch((std::uintptr_t{1} << 40) | window_, rect, image.image, mode);
+    }
+    ExpectUntouched(TakeScreenshot(window_));
+
+    // The connection stays usable.
+    display_->Stretch(window_, rect, image.image, StretchMode::ColourOnColour);
+    ExpectPicture(TakeScreenshot(window_), rect, Patches);
+}
+
+TEST_F(X11DisplayDrawing, WindowsWithoutTrueColourShowNothing) {
+    XVisualInfo info;
+    if (!XMatchVisualInfo(connection_, DefaultScreen(connection_), 24, DirectColor, &info))
+        GTEST_SKIP() << "the server offers no DirectColor visual";
+    const ::Window direct = MakeWindow(100, 0, 16, 16, info.visual, info.depth);
+    TestImage image(4, 4, 24, Patches);
+    display_->Stretch(direct, DisplayRect{0, 0, 4, 4}, image.image, StretchMode::ColourOnColour);
+    ExpectUntouched(TakeScreenshot(direct));
+}
+
+TEST_F(X11DisplayDrawing, WindowZeroDrawsOntoTheScreenOverItsWindows) {
+    const ::Window other = MakeWindow(300, 200, 16, 16);
+    TestImage image(8, 6, 24, Patches);
+    const DisplayRect rect{304, 205, 8, 6};
+    display_->Stretch(0, rect, image.image, StretchMode::ColourOnColour);
+    ExpectPicture(TakeScreenshot("-root"), rect, Patches, std::nullopt);
+    ExpectPicture(TakeScreenshot(other), DisplayRect{4, 5, 8, 6}, Patches);
+}
+
+TEST_F(X11DisplayDrawing, WithoutDisplayVariableTheDisplayDrawsNothing) {
+    std::unique_ptr<Display> null;
+    {
+        ScopedEnv noDisplay("DISPLAY", nullptr);
+        null = OpenDisplay();
+    }
+    ASSERT_NE(null, nullptr);
+    TestImage image(8, 6, 8, [](int x, int y) { return Grey(x * 20 + y); });
+    for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
+        null->Stretch(window_, DisplayRect{0, 0, 8, 6}, image.image, mode);
+        null->Stretch(0, DisplayRect{0, 0, 8, 6}, image.image, mode);
+    }
+    ExpectUntouched(TakeScreenshot(window_));
+}
+
+}  // namespace
+}  // namespace qcx

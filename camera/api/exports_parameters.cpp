@@ -6,21 +6,21 @@
 using namespace qcx;
 
 int QCXAPI_CALL QCX_SetParam(int index, int parameter, int value) {
-    return WithDevice(index, [&](CDevice& device) { return SetParam(device, parameter, value); });
+    return WithDeviceSettings(index, [&](CDevice& device) { return SetParam(device, parameter, value); });
 }
 
 int QCXAPI_CALL QCX_GetParam(int index, int parameter, int* value) {
-    return WithDevice(index, [&](CDevice& device) { return GetParam(device, parameter, value); });
+    return WithDeviceSettings(index, [&](CDevice& device) { return GetParam(device, parameter, value); });
 }
 
 int QCXAPI_CALL QCX_GetParamRange(int index, int parameter, int* minimum, int* maximum) {
-    return WithDevice(index, [&](CDevice& device) { return GetParamRange(device, parameter, minimum, maximum); });
+    return WithDeviceSettings(index, [&](CDevice& device) { return GetParamRange(device, parameter, minimum, maximum); });
 }
 
 int QCXAPI_CALL QCX_ExposureTimeSet(int index, float milliseconds) {
-    return WithDevice(index, [&](CDevice& device) { return ExposureTimeSet(device, milliseconds); });
+    return WithDeviceSettings(index, [&](CDevice& device) { return ExposureTimeSet(device, milliseconds); });
 }
 
 int QCXAPI_CALL QCX_ExposureTimeGet(int index, float* milliseconds) {
-    return WithDevice(index, [&](CDevice& device) { return ExposureTimeGet(device, milliseconds); });
+    return WithDeviceSettings(index, [&](CDevice& device) { return ExposureTimeGet(device, milliseconds); });
 }

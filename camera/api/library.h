@@ -2,6 +2,7 @@
 // settings, and the driver nodes the library looks at.
 #pragma once
 
+#include <mutex>
 #include <new>
 
 #include "camera/api/device_manager.h"
@@ -39,6 +40,18 @@ int WithDevice(int index, Operation&& operation) {
     } catch (...) {
         return status::kFail;
     }
+}
+
+// WithDevice for the exports that change what the preview worker reads on
+// every frame (image settings, output mode, automatic loops): the camera's
+// I/O lock is held around `operation`, so a frame in flight never sees a
+// half-made change.
+template <typename Operation>
+int WithDeviceSettings(int index, Operation&& operation) {
+    return WithDevice(index, [&](CDevice& device) {
+        std::lock_guard<IoMutex> io(device.Channel().IoLock());
+        return operation(device);
+    });
 }
 
 namespace testing {

@@ -58,7 +58,10 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
 
 CDevice::~CDevice() {
     // The preview, with the automatic loops and the recording that hang on
-    // it, stops here first once it exists.
+    // it, stops first: un-paused, stopped, then the capture window.
+    if (previewState_ == kPreviewPaused) previewState_ = kPreviewRunning;
+    PreviewStopSequence();
+    JoinStrayWorkers();
     if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
     displayHeader_.reset();
     channel_.Close();

@@ -3,13 +3,19 @@
 // the camera live in their own units.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "camera/common/log_file.h"
+#include "camera/common/periodic_timer.h"
+#include "camera/common/stop_event.h"
+#include "camera/device/auto_control.h"
 #include "camera/imaging/colour_correction.h"
 #include "camera/imaging/pipeline_settings.h"
 #include "camera/sensors/sensor_driver.h"
@@ -32,6 +38,22 @@ inline constexpr std::size_t kDisplayHeaderSize = 40 + 256 * 4;
 inline constexpr int kPreviewStopped = 0;
 inline constexpr int kPreviewRunning = 1;
 inline constexpr int kPreviewPaused = 2;
+
+class Display;
+
+// The buffers of one preview run. The worker holds them too, so a worker
+// that outlives its stop never writes into freed memory.
+struct PreviewBuffers {
+    std::unique_ptr<std::uint8_t[]> raw;      // one 8-bit raw frame
+    std::size_t rawBytes = 0;                 // pixel count rounded up to 1024
+    std::unique_ptr<std::uint8_t[]> display;  // the processed image, 4 x rawBytes
+    std::vector<std::uint8_t> surface;        // the extended callback's drawing surface
+};
+
+struct PreviewPosition {
+    QCX_WINDOW window = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
 
 class CDevice : public SensorHost {
 public:
@@ -139,16 +161,38 @@ public:
     int FilterMode() const { return filterMode_; }
     void SetFilterMode(int mode) { filterMode_ = mode; }
     ColourCorrection& Colour() { return colour_; }
-    MeasuringRegion& WhiteBalanceRegion() { return whiteBalanceRegion_; }
+    MeasuringRegion& WhiteBalanceRegion() { return awb_.effective; }
     bool MirrorFlag() const { return mirrorOn_; }
     bool FlipFlag() const { return flipOn_; }
     void SetMirrorFlag(bool on) { mirrorOn_ = on; }
     void SetFlipFlag(bool on) { flipOn_ = on; }
     int SensitivityMode() const { return sensitivityMode_; }
 
-    // ---- Preview (the thread joins in with the preview; until then the
-    // state only ever reads stopped) ----
+    // ---- Preview ----
     int PreviewState() const { return previewState_; }
+    // The start and stop sequences: 1, or -8 when refused (see the exports).
+    int PreviewStartSequence();
+    int PreviewStopSequence();
+    // QCX_PreviewStart(0): the stop, then the switch to the capture window,
+    // whose status is returned.
+    int PreviewStopAndSwitch();
+    int PreviewPause(bool pause);
+    int PreviewGetPausedData(std::uint8_t* buffer, int* width, int* height, int* bitCount);
+    int PreviewGetFrameRate(float* rate) const;
+    void SetPreviewPosition(const PreviewPosition& position);
+    PreviewPosition GetPreviewPosition();
+    void SetPreviewCallback(QCX_PREVIEW_CALLBACK callback, void* context);
+    void SetPreviewCallbackEx(QCX_PREVIEW_CALLBACK_EX callback, void* context);
+    // Stores the output mode and follows it with the header and the regions:
+    // the header's status.
+    int PreviewSetMode(int mode);
+
+    // ---- Automatic exposure, white balance and focus (callers hold the
+    // I/O lock, which also guards these loops against the preview thread) ----
+    AeLoop& Ae() { return ae_; }
+    AwbLoop& Awb() { return awb_; }
+    AfLoop& Af() { return af_; }
+    RegionFrame CurrentRegionFrame() const;
     // Rewrites the display bitmap header from the preview record, the output
     // bit count and the Bayer mode: 1, or -3 for a Bayer mode outside 0 ... 23
     // in colour output (the header then keeps its old bit count).
@@ -189,6 +233,21 @@ private:
     // waits for an external trigger or has no working-mode word.
     void FlushBeforeCapture(int flushes);
 
+    // The preview worker: its thread, one pass of its loop, and the parts of
+    // a pass (preview_loop.cpp).
+    void PreviewThreadMain(std::shared_ptr<StopEvent> stop, std::shared_ptr<StopEvent> finished,
+                           std::shared_ptr<PreviewBuffers> buffers);
+    bool IsPreviewWorkerThread() const;
+    void PreviewPass(const StopEvent& stop, PreviewBuffers& buffers, Display& display);
+    bool ReadPreviewFrame(const StopEvent& stop, PreviewBuffers& buffers, int* width, int* height);
+    int ConvertPreviewFrame(PreviewBuffers& buffers, int width, int height);
+    void ShowPreviewFrame(PreviewBuffers& buffers, int width, int height, Display& display);
+    // The automatic steps on a raw preview frame, with their callbacks.
+    void RunAutoSteps(std::uint8_t* raw, int width);
+    void MeasureFrameRate();
+    // Joins the workers that did not end in time at an earlier stop.
+    void JoinStrayWorkers();
+
     // Identity.
     int index_;
     DeviceType deviceType_ = 0;
@@ -202,15 +261,21 @@ private:
     bool transfer16Bit_ = false;
     std::uint32_t captureTimeoutMs_ = 8000;
 
-    // The four other critical sections besides the channel's I/O lock; their
-    // users (preview, capture) join with those subjects.
+    // The critical sections besides the channel's I/O lock (which also
+    // guards the per-frame image settings and the automatic loops against the
+    // preview worker). Lock order: paused data, then I/O; a callback lock is
+    // never held while waiting for another thread.
+    // previewCallbackLock_ / previewCallbackExLock_: setting a callback
+    //   against the worker calling it.
+    // pausedDataLock_: the worker's processing, drawing and recording of the
+    //   display buffer against QCX_PreviewGetPausedData.
+    // captureLock_: the still captures that flush first.
     std::recursive_mutex previewCallbackLock_;
     std::recursive_mutex previewCallbackExLock_;
     std::recursive_mutex pausedDataLock_;
     std::recursive_mutex captureLock_;
 
     std::unique_ptr<std::uint8_t[]> displayHeader_;
-    float frameRate_ = 0.0f;
     std::uint16_t triggerDelay_ = 0;
     std::uint16_t strobeDelay_ = 0;
 
@@ -222,8 +287,32 @@ private:
     int sensitivityMode_ = 0;
     PipelineSettings pipeline_;
     ColourCorrection colour_;
-    MeasuringRegion whiteBalanceRegion_{};
-    int previewState_ = kPreviewStopped;
+
+    // Preview. The state and the frame counter are read by the worker and
+    // the frame-rate timer without a lock, hence atomic. The buffers, the
+    // stop event and the worker thread change only in the start and stop
+    // sequences on the application's thread.
+    std::atomic<int> previewState_{kPreviewStopped};
+    std::shared_ptr<PreviewBuffers> previewBuffers_;
+    std::shared_ptr<StopEvent> previewStop_;
+    std::shared_ptr<StopEvent> previewFinished_;  // set by the worker as it leaves
+    std::thread previewThread_;
+    std::vector<std::thread> strayWorkers_;
+    PeriodicTimer frameRateTimer_;
+    std::atomic<std::uint32_t> frameCounter_{0};
+    std::atomic<float> frameRate_{0.0f};
+    std::uint32_t lastMeasurementMs_ = 0;  // the timer's own, once it runs
+    std::mutex positionLock_;               // guards position_ alone, never held across a call
+    PreviewPosition position_;
+    QCX_PREVIEW_CALLBACK previewCallback_ = nullptr;  // with its context, under previewCallbackLock_
+    void* previewContext_ = nullptr;
+    QCX_PREVIEW_CALLBACK_EX previewCallbackEx_ = nullptr;  // under previewCallbackExLock_
+    void* previewContextEx_ = nullptr;
+
+    // Automatic loops, under the channel's I/O lock.
+    AeLoop ae_;
+    AwbLoop awb_;
+    AfLoop af_;
 
     SensorDriverFactory makeSensorDriver_;
     std::unique_ptr<SensorDriver> sensor_;

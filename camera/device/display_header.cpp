@@ -1,6 +1,5 @@
 // The preview's display bitmap header follows the preview window, the output
-// mode and the Bayer mode. The preview thread itself joins this subject later;
-// until then the preview state never leaves "stopped".
+// mode and the Bayer mode.
 #include "camera/common/status.h"
 #include "camera/device/device.h"
 
@@ -61,17 +60,5 @@ void CDevice::SetOutputMode(int mode) {
     RebuildDisplayHeader();
     RecomputeRegions();
 }
-
-void CDevice::RecomputeRegions() {
-    // The automatic exposure and white balance regions come with the
-    // preview's automatic control; nothing to clamp before they exist.
-}
-
-int CDevice::StopPreview() {
-    // No preview thread exists yet, so the state is never "running".
-    return status::kSuccess;
-}
-
-int CDevice::StartPreview() { return status::kSuccess; }
 
 }  // namespace qcx

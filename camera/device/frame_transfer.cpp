@@ -45,7 +45,7 @@ int CDevice::GetRawData16or8Bits(std::uint8_t* buffer, int width, int height) {
     const std::uint32_t byteCount = FrameBytes(width, height, transfer16Bit_);
     if (byteCount == 0) return status::kNotSupported;
 
-    std::lock_guard<std::recursive_mutex> io(channel_.IoLock());
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     FrameRelease();
     const FrameReadResult read = channel_.ReadFrame(buffer, byteCount, captureTimeoutMs_);
     switch (read.kind) {
@@ -80,7 +80,7 @@ int CDevice::GetRawDataEx(std::uint8_t* buffer, int width, int height, int byteC
     if (!channel_.IsOpen() && Recover() != status::kRecoverySuccessful) return status::kRecoveryFail;
     if (byteCount < 1) return status::kNotSupported;
 
-    std::lock_guard<std::recursive_mutex> io(channel_.IoLock());
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     std::unique_ptr<std::uint8_t[]> wide;
     if (transfer16Bit_) {
         wide.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(byteCount)]);
@@ -134,7 +134,7 @@ int CDevice::FrameRelease() {
 
 int CDevice::SetData16Bits(bool enable) {
     if (!IsInGroup(kSixteenBitTypes, deviceType_)) return status::kNotSupported;
-    std::lock_guard<std::recursive_mutex> io(channel_.IoLock());
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     std::uint16_t word = 0;
     int result = GetWorkingMode(&word);
     if (result == status::kSuccess && ((word & working_mode::kTransfer16Bit) != 0) != enable) {

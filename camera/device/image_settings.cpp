@@ -224,7 +224,7 @@ int ColorCorrectSet(CDevice& device, int mode, int value1, int value2, int value
     if (PreviewActive(device)) {
         {
             // A frame in flight must not read half-reset tables.
-            std::lock_guard<std::recursive_mutex> lock(device.Channel().IoLock());
+            std::lock_guard<IoMutex> lock(device.Channel().IoLock());
             c.mode = 0;
             c.tableLoaded = false;
             ResetOffsets(c);
@@ -232,13 +232,13 @@ int ColorCorrectSet(CDevice& device, int mode, int value1, int value2, int value
         // The reset is reported on the caller's thread, outside the lock, so
         // the application may call back into the library.
         NotifyColorCorrect(c, 0);
+        // The request goes last: the preview thread starts when it sees it.
+        std::lock_guard<IoMutex> lock(device.Channel().IoLock());
         MeasuringRegion& region = device.WhiteBalanceRegion();
         if (region.width == 0 || region.height == 0) {
             const FieldOfView& preview = device.Record(FVM_PREVIEW);
             region = MeasuringRegion{0, 0, preview.outputWidth, preview.outputHeight};
         }
-        // The request goes last: the preview thread starts when it sees it.
-        std::lock_guard<std::recursive_mutex> lock(device.Channel().IoLock());
         StoreModeAndValues(c, mode, value1, value2, value3);
         c.calibrationRequest = true;
         return status::kSuccess;

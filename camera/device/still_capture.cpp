@@ -24,7 +24,7 @@ bool CDevice::StopPreviewForCapture() {
     // Only a preview that holds the preview window is in the way; a paused
     // preview reads nothing and is left alone.
     if (sensorState_.fovMode != FVM_PREVIEW || previewState_ != kPreviewRunning) return false;
-    StopPreview();
+    PreviewStopAndSwitch();
     return true;
 }
 

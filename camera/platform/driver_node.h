@@ -41,6 +41,11 @@ public:
     // Reads one frame of at most `size` bytes into `buffer`, waiting at most
     // `timeoutMs` milliseconds.
     virtual FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) = 0;
+
+    // True for a camera that makes its frames on the reading thread's own
+    // time (the simulator): a reader at raised priority would then take the
+    // processor from everything else instead of waiting for the camera.
+    virtual bool RendersOnReader() const { return false; }
 };
 
 // A source of driver nodes (real USB cameras, simulated cameras). Nodes of a

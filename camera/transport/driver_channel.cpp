@@ -26,7 +26,7 @@ int DriverChannel::Close() {
 }
 
 int DriverChannel::VendorCmd(const SetupPacket& setup, void* data) {
-    std::lock_guard<std::recursive_mutex> hold(ioLock_);
+    std::lock_guard<IoMutex> hold(ioLock_);
     if (!node_) return status::kNotInitialized;
     const RequestRecordBytes record = RequestRecord::FromSetup(setup, data).Encode();
     // The output buffer is the caller's data buffer of wLength bytes (the
@@ -150,7 +150,7 @@ int DriverChannel::RequestSetWorkingMode(std::uint16_t word, std::uint8_t* statu
 }
 
 FrameReadResult DriverChannel::ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) {
-    std::lock_guard<std::recursive_mutex> hold(ioLock_);
+    std::lock_guard<IoMutex> hold(ioLock_);
     if (!node_) return FrameReadResult{FrameReadResult::Kind::Failed, 0, 0};
     return node_->ReadFrame(buffer, size, timeoutMs);
 }

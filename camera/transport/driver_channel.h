@@ -7,11 +7,16 @@
 #include <mutex>
 
 #include "camera/platform/driver_node.h"
+#include "camera/common/fair_mutex.h"
 #include "camera/platform/node_claim.h"
 #include "camera/platform/request_record.h"
 #include "camera/transport/node_directory.h"
 
 namespace qcx {
+
+// Fair, so that application threads get their turn between preview frames.
+using IoMutex = FairRecursiveMutex;
+
 
 struct DeviceInformation {
     std::uint8_t deviceType = 0;
@@ -33,11 +38,12 @@ public:
     int Close();
 
     bool IsOpen() const { return node_ != nullptr; }
+    bool RendersOnReader() const { return node_ != nullptr && node_->RendersOnReader(); }
     int NodeNumber() const { return claim_ ? claim_->Node() : -1; }
 
     // Serialises vendor requests and frame reads of this camera; re-entrant
     // for the thread that holds it (recovery re-enters it).
-    std::recursive_mutex& IoLock() { return ioLock_; }
+    IoMutex& IoLock() { return ioLock_; }
 
     // One vendor request: `data` holds at least `wLength` bytes (4 for the
     // 32-bit EEPROM write). -5 without a node, -8 when the driver refuses, 1.
@@ -77,7 +83,7 @@ private:
     NodeDirectory& nodes_;
     std::unique_ptr<DriverNode> node_;
     std::unique_ptr<NodeClaim> claim_;
-    std::recursive_mutex ioLock_;
+    IoMutex ioLock_;
 };
 
 }  // namespace qcx

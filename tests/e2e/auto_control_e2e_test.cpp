@@ -1,0 +1,220 @@
+// The automatic exposure, white balance and focus loops and the colour
+// calibration on the live preview of a simulated MT9V032, through the
+// shipped library.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "qcxapi.h"
+#include "qcxsim.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Predicate>
+bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = 20s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+struct Report {
+    std::atomic<int> calls{0};
+    std::atomic<int> success{-1};
+    std::atomic<int> values[3] = {0, 0, 0};
+};
+
+int QCXAPI_CALL OnAe(QCX_BOOL8 success, int exposureMs, void* context) {
+    auto* report = static_cast<Report*>(context);
+    report->success = success;
+    report->values[0] = exposureMs;
+    ++report->calls;
+    return 0;
+}
+
+int QCXAPI_CALL OnAwb(QCX_BOOL8 success, int red, int green, int blue, void* context) {
+    auto* report = static_cast<Report*>(context);
+    report->success = success;
+    report->values[0] = red;
+    report->values[1] = green;
+    report->values[2] = blue;
+    ++report->calls;
+    return 0;
+}
+
+struct FocusLog {
+    std::mutex lock;
+    std::vector<int> values;
+};
+
+int QCXAPI_CALL OnFocus(int value, void* context) {
+    auto* log = static_cast<FocusLog*>(context);
+    std::lock_guard<std::mutex> hold(log->lock);
+    log->values.push_back(value);
+    return 0;
+}
+
+struct CorrectionLog {
+    std::mutex lock;
+    std::vector<int> states;
+    std::vector<std::thread::id> threads;
+};
+
+int QCXAPI_CALL OnCorrection(int state, int, int, int, void* context) {
+    auto* log = static_cast<CorrectionLog*>(context);
+    std::lock_guard<std::mutex> hold(log->lock);
+    log->states.push_back(state);
+    log->threads.push_back(std::this_thread::get_id());
+    return 0;
+}
+
+class AutoControlE2E : public ::testing::Test {
+protected:
+    void Start(const char* list, const char* scene) {
+        setenv("QCX_SIM", list, 1);
+        setenv("QCX_SIM_SCENE", scene, 1);
+        setenv("QCX_SIM_TIMING", "fast", 1);
+        unsetenv("DISPLAY");
+        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+        node = QCX_DeviceGetCount() - QCXSimGetCount();
+        ASSERT_GE(node, 0);
+    }
+    void TearDown() override {
+        QCX_UnInit();
+        unsetenv("QCX_SIM");
+        unsetenv("QCX_SIM_SCENE");
+        unsetenv("QCX_SIM_TIMING");
+    }
+    // The mean of one grey capture of the whole window.
+    double CaptureMean() {
+        int w = 0, h = 0;
+        QCX_CaptureGetSize(camera, &w, &h);
+        std::vector<unsigned char> frame(static_cast<std::size_t>(w) * h);
+        EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), 1);
+        double sum = 0;
+        for (unsigned char v : frame) sum += v;
+        return sum / static_cast<double>(frame.size());
+    }
+    int camera = 0;
+    int node = 0;
+};
+
+TEST_F(AutoControlE2E, StartsAreRefusedWithoutARunningPreviewAndByTheWrongCamera) {
+    Start("21,22", "picture");
+    EXPECT_EQ(QCX_AEStart(camera, 1, 10, 128), -3);
+    EXPECT_EQ(QCX_AWBStart(camera, 1, 10, 128, 128, 128), -3);
+    EXPECT_EQ(QCX_AFStart(1, 1), -3);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    EXPECT_EQ(QCX_AFStart(camera, 1), -3) << "focus needs grey output";
+    EXPECT_EQ(QCX_AFSetRegion(camera, 0, 0, 10, 10), -3);
+    EXPECT_EQ(QCX_AWBSetRegion(1, 0, 0, 10, 10), -3) << "white balance refuses a grey camera";
+    EXPECT_EQ(QCX_AWBSetCallback(1, OnAwb, nullptr), -3);
+    ASSERT_EQ(QCX_PreviewPause(camera, 1), 1);
+    EXPECT_EQ(QCX_AEStart(camera, 1, 10, 128), -3) << "a paused preview is not running";
+}
+
+TEST_F(AutoControlE2E, ExposureConvergesFromADarkAndFromABrightStart) {
+    Start("22", "picture");
+    Report report;
+    ASSERT_EQ(QCX_AESetCallback(camera, OnAe, &report), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    for (const int startLines : {40, 1500}) {
+        SCOPED_TRACE(startLines);
+        report.calls = 0;
+        ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, startLines), 1);
+        ASSERT_EQ(QCX_AEStart(camera, 1, 200, 100), 1);
+        ASSERT_TRUE(WaitUntil([&] { return report.calls > 0; }));
+        EXPECT_EQ(report.success, 1);
+        int ms = -1;
+        ASSERT_EQ(QCX_GetParam(camera, QCX_EXPOSURE, &ms), 1);
+        EXPECT_EQ(report.values[0], ms) << "the callback reports the exposure time in force";
+        ASSERT_EQ(QCX_PreviewStart(camera, 0), 1);
+        EXPECT_NEAR(CaptureMean(), 100.0, 14.0);
+        ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    }
+    EXPECT_EQ(report.calls, 1) << "one report per run";
+}
+
+TEST_F(AutoControlE2E, WhiteBalanceConvergesOnAGreySceneWithTheGlobalGain) {
+    Start("21", "grey");
+    // At 76 rows one gain step moves the grey level by about one.
+    ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, 76), 1);
+    ASSERT_EQ(QCX_SetParam(camera, QCX_GREEN, 0), 1);
+    Report report;
+    ASSERT_EQ(QCX_AWBSetCallback(camera, OnAwb, &report), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_AWBStart(camera, 1, 60, 60, 60, 60), 1);
+    ASSERT_TRUE(WaitUntil([&] { return report.calls > 0; }));
+    EXPECT_EQ(report.success, 1);
+    EXPECT_EQ(report.values[0], report.values[1]) << "one global gain serves all three";
+    EXPECT_EQ(report.values[1], report.values[2]);
+    EXPECT_GT(report.values[1], 40);
+    EXPECT_LT(report.values[1], 50);
+    ASSERT_EQ(QCX_AWBStart(camera, 0, 60, 60, 60, 60), 1);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(report.calls, 1) << "stopping by hand reports nothing";
+}
+
+TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
+    Start("22", "picture");
+    FocusLog log;
+    ASSERT_EQ(QCX_AFSetCallback(camera, OnFocus, &log), 1);
+    ASSERT_EQ(QCX_AFSetRegion(camera, 100, 100, 400, 300), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_AFStart(camera, 1), 1);
+    int previous = 10201;
+    for (const int radius : {12, 6, 2, 0}) {
+        ASSERT_EQ(QCXSimSetBlur(node, radius), 1);
+        std::size_t seen = 0;
+        {
+            std::lock_guard<std::mutex> hold(log.lock);
+            seen = log.values.size();
+        }
+        // A few frames later the new focus shows.
+        ASSERT_TRUE(WaitUntil([&] {
+            std::lock_guard<std::mutex> hold(log.lock);
+            return log.values.size() >= seen + 4;
+        }));
+        std::lock_guard<std::mutex> hold(log.lock);
+        const int value = log.values.back();
+        EXPECT_GE(value, 0);
+        EXPECT_LE(value, 10200);
+        if (radius != 12) {
+            EXPECT_GT(value, previous) << "radius " << radius;
+        }
+        previous = value;
+    }
+    ASSERT_EQ(QCX_AFStart(camera, 0), 1);
+}
+
+TEST_F(AutoControlE2E, CalibrationOnThePreviewIsResetHereAndDoneOnThePreviewThread) {
+    Start("21", "picture");
+    CorrectionLog log;
+    ASSERT_EQ(QCX_ColorCorrectSetCallback(camera, OnCorrection, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_ColorCorrectSet(camera, 1, 0, 0, 0), 1);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(log.lock);
+        return log.states.size() >= 2;
+    }));
+    std::lock_guard<std::mutex> hold(log.lock);
+    ASSERT_EQ(log.states.size(), 2u);
+    EXPECT_EQ(log.states[0], 0);
+    EXPECT_EQ(log.threads[0], std::this_thread::get_id()) << "the reset is reported on the caller's thread";
+    EXPECT_EQ(log.states[1], 1);
+    EXPECT_NE(log.threads[1], std::this_thread::get_id()) << "the calibration runs on the preview thread";
+    int mode = -1;
+    EXPECT_EQ(QCX_ColorCorrectGet(camera, &mode), 1);
+    EXPECT_EQ(mode, 1);
+}
+
+}  // namespace

@@ -1,0 +1,375 @@
+// The live preview of a simulated MT9V032 through the shipped library: the
+// state machine and its refusals, the callbacks and the paused frame, the
+// measured frame rate, captures and resizes while running, and frame faults,
+// unplugging and shutdown while previewing.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "qcxapi.h"
+#include "qcxsim.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the per-frame callbacks saw, shared with the preview thread.
+struct FrameLog {
+    std::mutex lock;
+    std::atomic<int> frames{0};
+    std::atomic<int> wrongSize{0};
+    int width = 0, height = 0, bitCount = 0;
+    std::vector<unsigned char> last;
+    int expectedWidth = 0, expectedHeight = 0;
+    std::chrono::milliseconds delay{0};
+};
+
+int QCXAPI_CALL LogFrame(QCX_BYTE* buffer, int width, int height, int bitCount, void* context) {
+    auto* log = static_cast<FrameLog*>(context);
+    if (log->delay.count() > 0) std::this_thread::sleep_for(log->delay);
+    std::lock_guard<std::mutex> hold(log->lock);
+    if (log->expectedWidth != 0 && (width != log->expectedWidth || height != log->expectedHeight)) ++log->wrongSize;
+    log->width = width;
+    log->height = height;
+    log->bitCount = bitCount;
+    log->last.assign(buffer, buffer + static_cast<std::size_t>(width) * height * (bitCount / 8));
+    ++log->frames;
+    return 0;
+}
+
+struct SurfaceLog {
+    std::atomic<int> calls{0};
+    QCX_SURFACE seen{};
+};
+
+// Draws a white first row onto the surface, as an overlay would.
+int QCXAPI_CALL DrawOnSurface(QCX_SURFACE* surface, QCX_BYTE*, int, int, int, void* context) {
+    auto* log = static_cast<SurfaceLog*>(context);
+    log->seen = *surface;
+    std::memset(surface->pixels, 0xFF, static_cast<std::size_t>(surface->stride));
+    ++log->calls;
+    return 0;
+}
+
+template <typename Predicate>
+bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class PreviewE2E : public ::testing::Test {
+protected:
+    void Start(const char* list, const char* timing = "fast", const char* scene = "ramp") {
+        setenv("QCX_SIM", list, 1);
+        setenv("QCX_SIM_SCENE", scene, 1);
+        setenv("QCX_SIM_TIMING", timing, 1);
+        unsetenv("DISPLAY");  // drawing has its own tests; here nothing is drawn
+        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+        node = QCX_DeviceGetCount() - QCXSimGetCount();
+        ASSERT_GE(node, 0);
+    }
+    void TearDown() override {
+        QCX_UnInit();
+        unsetenv("QCX_SIM");
+        unsetenv("QCX_SIM_SCENE");
+        unsetenv("QCX_SIM_TIMING");
+    }
+    int Status() {
+        int status = -1;
+        EXPECT_EQ(QCX_PreviewGetStatus(camera, &status), 1);
+        return status;
+    }
+    int camera = 0;
+    int node = 0;
+    FrameLog log;
+    FrameLog other;  // outlives the cameras, which are closed in TearDown
+};
+
+TEST_F(PreviewE2E, StartPauseAndStopFollowTheStateMachineAndItsRefusals) {
+    Start("21");
+    float rate = -1.0f;
+    EXPECT_EQ(QCX_PreviewPause(camera, 1), -8) << "pause while stopped";
+    EXPECT_EQ(QCX_PreviewGetFrameRate(camera, &rate), -3);
+    EXPECT_EQ(rate, 0.0f);
+
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    EXPECT_EQ(QCX_PreviewStart(camera, 1), -8) << "second start";
+    EXPECT_EQ(Status(), QCX_PREVIEW_RUNNING);
+    std::vector<unsigned char> frame(752 * 480 * 4);
+    EXPECT_EQ(QCX_PreviewGetPausedData(camera, frame.data()), -8) << "paused data while running";
+    EXPECT_EQ(QCX_PreviewGetFrameRate(camera, &rate), 1);
+
+    EXPECT_EQ(QCX_PreviewPause(camera, 1), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_PAUSED);
+    EXPECT_EQ(QCX_PreviewPause(camera, 1), 1) << "pausing twice changes nothing";
+    EXPECT_EQ(Status(), QCX_PREVIEW_PAUSED);
+    rate = -1.0f;
+    EXPECT_EQ(QCX_PreviewGetFrameRate(camera, &rate), -3);
+    EXPECT_EQ(rate, 0.0f);
+    EXPECT_EQ(QCX_PreviewGetPausedData(camera, nullptr), -1);
+    EXPECT_EQ(QCX_PreviewStart(camera, 1), -8) << "start while paused";
+
+    // Stopping a paused preview is refused, yet the sensor goes back to the
+    // capture window; resuming and stopping then ends it.
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_PAUSED);
+    EXPECT_EQ(QCX_PreviewPause(camera, 0), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_RUNNING);
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_STOPPED);
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1) << "a stop while stopped still switches the window";
+    EXPECT_EQ(QCX_PreviewStart(camera, 1), 1) << "and the preview starts again";
+}
+
+TEST_F(PreviewE2E, PositionAndModeAreStoredAsGiven) {
+    Start("21");
+    int x = -1, y = -1, w = -1, h = -1;
+    EXPECT_EQ(QCX_PreviewGetPos(camera, &x, &y, &w, &h), 1);
+    EXPECT_EQ(x | y | w | h, 0) << "nothing is drawn until a position is set";
+    EXPECT_EQ(QCX_PreviewSetPos(camera, 0, 10, 20, 300, 200), 1);
+    EXPECT_EQ(QCX_PreviewGetPos(camera, &x, &y, &w, &h), 1);
+    EXPECT_EQ(x, 10);
+    EXPECT_EQ(y, 20);
+    EXPECT_EQ(w, 300);
+    EXPECT_EQ(h, 200);
+    EXPECT_EQ(QCX_PreviewGetPos(camera, &x, &y, &w, nullptr), -1);
+
+    int mode = -1;
+    EXPECT_EQ(QCX_PreviewGetMode(camera, &mode), 1);
+    EXPECT_EQ(mode, 1) << "a colour camera starts in colour output";
+    EXPECT_EQ(QCX_PreviewSetMode(camera, 2), -3);
+    EXPECT_EQ(QCX_PreviewGetMode(camera, &mode), 1);
+    EXPECT_EQ(mode, 2) << "the refused mode is stored all the same";
+    EXPECT_EQ(QCX_PreviewGetMode(camera, nullptr), -1);
+    EXPECT_EQ(QCX_PreviewSetMode(camera, 0), 1);
+}
+
+TEST_F(PreviewE2E, CallbacksGetEveryFrameAndThePausedFrameIsTheLastOne) {
+    Start("21");
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 100, 50, 320, 240, 0, 0), 1);
+    log.expectedWidth = 320;
+    log.expectedHeight = 240;
+    SurfaceLog surface;
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewSetCallbackEx(camera, DrawOnSurface, &surface), 1);
+    ASSERT_EQ(QCX_PreviewSetPos(camera, 0, 0, 0, 0, 0), 1) << "nothing drawn, callbacks still run";
+
+    struct Case {
+        int outputMode, bayerMode, bitCount;
+    };
+    for (const Case c : {Case{0, 0, 8}, Case{1, 0, 24}, Case{1, 8, 32}}) {
+        SCOPED_TRACE(c.bitCount);
+        ASSERT_EQ(QCX_PreviewSetMode(camera, c.outputMode), 1);
+        if (c.outputMode == 1) {
+            ASSERT_EQ(QCX_BayerSetMode(camera, c.bayerMode), 1);
+        }
+        log.frames = 0;
+        surface.calls = 0;
+        ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+        ASSERT_TRUE(WaitUntil([&] { return log.frames >= 3 && surface.calls >= 3; }));
+        ASSERT_EQ(QCX_PreviewPause(camera, 1), 1);
+        // While paused the frozen frame keeps coming every 100 ms.
+        const int before = log.frames;
+        ASSERT_TRUE(WaitUntil([&] { return log.frames >= before + 2; }));
+
+        std::vector<unsigned char> paused(320 * 240 * 4 + 16, 0x5A);
+        int w = 0, h = 0, bits = 0;
+        ASSERT_EQ(QCX_PreviewGetPausedDataEx(camera, paused.data(), &w, &h, &bits), 1);
+        EXPECT_EQ(w, 320);
+        EXPECT_EQ(h, 240);
+        EXPECT_EQ(bits, c.bitCount);
+        const std::size_t bytes = 320u * 240u * static_cast<unsigned>(c.bitCount / 8);
+        EXPECT_EQ(paused[bytes], 0x5A) << "no more than the image is copied";
+        {
+            std::lock_guard<std::mutex> hold(log.lock);
+            EXPECT_EQ(log.bitCount, c.bitCount);
+            ASSERT_EQ(log.last.size(), bytes);
+            // The plain callback runs before the extended one, whose drawing
+            // (a white first row) then stays in the frame.
+            EXPECT_TRUE(std::equal(paused.begin() + 320 * (c.bitCount / 8), paused.begin() + bytes,
+                                   log.last.begin() + 320 * (c.bitCount / 8)));
+        }
+        EXPECT_EQ(paused[0], 0xFF);
+        EXPECT_EQ(paused[320 * (c.bitCount / 8) - 1], 0xFF);
+        EXPECT_EQ(surface.seen.width, 320);
+        EXPECT_EQ(surface.seen.height, 240);
+        EXPECT_EQ(surface.seen.bitCount, c.bitCount);
+        EXPECT_EQ(surface.seen.stride, 320 * (c.bitCount / 8));
+        ASSERT_EQ(QCX_PreviewPause(camera, 0), 1);
+        ASSERT_EQ(QCX_PreviewStart(camera, 0), 1);
+    }
+    EXPECT_EQ(log.wrongSize, 0);
+}
+
+TEST_F(PreviewE2E, GreyPausedDataIsTheRawPreviewFrame) {
+    Start("22");
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 64, 32, 0, 0), 1);
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= 2; }));
+    ASSERT_EQ(QCX_PreviewPause(camera, 1), 1);
+    std::vector<unsigned char> paused(64 * 32);
+    ASSERT_EQ(QCX_PreviewGetPausedData(camera, paused.data()), 1);
+    // Row 5 of the image is a ramp row of the window, counted from the top
+    // or the bottom as the variant flips. Columns 2 ... 61 are away from the
+    // patched edges.
+    int c0 = -1, r0 = -1;
+    unsigned short colStart = 0, rowStart = 0;
+    QCXSimReadSensorReg(node, 0x01, &colStart);
+    QCXSimReadSensorReg(node, 0x02, &rowStart);
+    c0 = colStart;
+    r0 = rowStart;
+    int matches = 0;
+    for (int x = 2; x < 62; ++x) {
+        const unsigned char sample = paused[static_cast<std::size_t>(5 * 64 + x)];
+        if (sample == static_cast<unsigned char>(c0 + x + 2 * (r0 + 5)) ||
+            sample == static_cast<unsigned char>(c0 + x + 2 * (r0 + 26)))
+            ++matches;
+    }
+    EXPECT_EQ(matches, 60) << "row 5 of the paused image is a ramp row of the window";
+}
+
+TEST_F(PreviewE2E, FrameRateIsMeasuredNearTheCameraRate) {
+    Start("21", "realtime");
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    unsigned delivered0 = 0, delivered1 = 0;
+    QCXSimGetFrameCounts(node, &delivered0, nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(2300ms);
+    QCXSimGetFrameCounts(node, &delivered1, nullptr);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    float rate = 0.0f;
+    ASSERT_EQ(QCX_PreviewGetFrameRate(camera, &rate), 1);
+    const double cameraRate = (delivered1 - delivered0) / seconds;
+    ASSERT_GT(cameraRate, 0.0);
+    EXPECT_GT(rate / cameraRate, 0.6) << rate << " measured, camera " << cameraRate;
+    EXPECT_LT(rate / cameraRate, 1.6) << rate << " measured, camera " << cameraRate;
+}
+
+TEST_F(PreviewE2E, CaptureWhilePreviewingUsesTheCaptureWindowAndRestarts) {
+    Start("21");
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 320, 240, 0, 0), 1);
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= 1; }));
+    int w = 0, h = 0;
+    ASSERT_EQ(QCXSimGetFrameSize(node, &w, &h), 1);
+    EXPECT_EQ(w, 320);
+
+    std::vector<unsigned char> raw(752 * 480);
+    ASSERT_EQ(QCX_CaptureRawData(camera, raw.data()), 1);
+    EXPECT_EQ(raw[100 * 752 + 100], static_cast<unsigned char>((1 + 100) + 2 * (4 + 100)))
+        << "the capture shows the full window's ramp";
+    EXPECT_EQ(Status(), QCX_PREVIEW_RUNNING);
+    const int after = log.frames;
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= after + 2; }));
+    ASSERT_EQ(QCXSimGetFrameSize(node, &w, &h), 1);
+    EXPECT_EQ(w, 320) << "the preview window is back";
+
+    // A resize while running restarts the preview at the new size.
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 160, 120, 0, 0), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_RUNNING);
+    ASSERT_EQ(QCX_PreviewGetSize(camera, &w, &h), 1);
+    EXPECT_EQ(w, 160);
+    const int resized = log.frames;
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= resized + 2; }));
+    std::lock_guard<std::mutex> hold(log.lock);
+    EXPECT_EQ(log.width, 160);
+    EXPECT_EQ(log.height, 120);
+}
+
+TEST_F(PreviewE2E, BadFramesAreSkippedAndTheLoopGoesOn) {
+    Start("21");
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 50), 1);
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 320, 240, 0, 0), 1);
+    log.expectedWidth = 320;
+    log.expectedHeight = 240;
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCXSimShortFrames(node, 3, 0), 1);
+    ASSERT_EQ(QCXSimEmptyFrames(node, 2), 1);
+    ASSERT_EQ(QCXSimDropFrames(node, 2), 1);
+    ASSERT_TRUE(WaitUntil([&] {
+        unsigned drops = 1, empties = 1, shorts = 1;
+        QCXSimGetPendingFrameFaults(node, &drops, &empties, &shorts);
+        return drops + empties + shorts == 0;
+    }));
+    const int after = log.frames;
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= after + 3; })) << "frames keep coming after the faults";
+    EXPECT_EQ(log.wrongSize, 0);
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
+}
+
+TEST_F(PreviewE2E, UnpluggedCameraIsRetriedWithoutSpinningAndStopStillReturns) {
+    Start("21", "realtime");
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= 1; }));
+    ASSERT_EQ(QCXSimUnplug(node), 1);
+    std::this_thread::sleep_for(200ms);
+    const double cpu0 = CpuSeconds();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(CpuSeconds() - cpu0, 0.5) << "the loop waits between attempts";
+
+    ASSERT_EQ(QCXSimReplugAll(), 1);
+    const int after = log.frames;
+    EXPECT_TRUE(WaitUntil([&] { return log.frames >= after + 2; })) << "recovery brings the frames back";
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
+    EXPECT_EQ(Status(), QCX_PREVIEW_STOPPED);
+}
+
+TEST_F(PreviewE2E, SlowAndChangingCallbacksNeitherLoseNorCorruptFrames) {
+    Start("21,22");
+    log.delay = 30ms;
+    log.expectedWidth = 752;
+    log.expectedHeight = 480;
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_PreviewStart(1, 1), 1) << "two cameras preview side by side";
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(QCX_PreviewSetCallback(camera, i % 2 == 0 ? LogFrame : nullptr, &log), 1);
+        ASSERT_EQ(QCX_PreviewSetCallback(1, LogFrame, &other), 1);
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= 3 && other.frames >= 3; }));
+    EXPECT_EQ(log.wrongSize, 0);
+    std::lock_guard<std::mutex> hold(log.lock);
+    EXPECT_EQ(log.last.size(), 752u * 480u * 3u);
+}
+
+TEST_F(PreviewE2E, UnInitStopsARunningAndAPausedPreview) {
+    Start("21,21");
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);
+    ASSERT_EQ(QCX_PreviewStart(0, 1), 1);
+    ASSERT_EQ(QCX_PreviewStart(1, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.frames >= 1; }));
+    ASSERT_EQ(QCX_PreviewPause(1, 1), 1);
+    EXPECT_EQ(QCX_UnInit(), 1);
+    const int frames = log.frames;
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(log.frames, frames) << "no callback after the cameras are gone";
+    ASSERT_EQ(QCX_Init(), 1);
+    int w = 0, h = 0;
+    ASSERT_EQ(QCXSimGetFrameSize(node, &w, &h), 1);
+    EXPECT_EQ(w, 752) << "the sensor was left in the capture window";
+}
+
+}  // namespace

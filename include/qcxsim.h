@@ -185,13 +185,17 @@ QCXSIM_API int QCXSimGetScene(int node, int* scene);
 QCXSIM_API int QCXSimSetBlur(int node, int radius);
 QCXSIM_API int QCXSimGetBlur(int node, int* radius);
 
-/* Frame timing. In QCXSIM_TIMING_REALTIME a frame read on an MT9V032 camera
-   waits the sensor's frame time: (output rows + vertical blanking) x (window
-   width + horizontal blanking) pixel clocks, at least the exposure time; a
-   frame that takes longer than the read's time-out makes the read time out
-   after the time-out. In QCXSIM_TIMING_FAST no read waits. In both, a read
-   with a time-out of 0 times out at once. -1 for an unknown timing or a null
-   `timing`, -5 for no camera. */
+/* Frame timing. In QCXSIM_TIMING_REALTIME the MT9V032 streams: a frame
+   completes every frame time, (output rows + vertical blanking) x (window
+   width + horizontal blanking) pixel clocks but at least the exposure time,
+   counted from the first realtime read (and again after the frame time
+   changes), and a read waits for the next one, so a reader that works
+   between reads still gets every frame time a frame (about 54 frames/s at
+   power-on on the 24 MHz boards). A frame time longer than the read's
+   time-out makes the read time out after the time-out. In
+   QCXSIM_TIMING_FAST no read waits. In both, a read with a time-out of 0
+   times out at once. -1 for an unknown timing or a null `timing`, -5 for no
+   camera. */
 QCXSIM_API int QCXSimSetTiming(int node, int timing);
 QCXSIM_API int QCXSimGetTiming(int node, int* timing);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -198,6 +199,8 @@ private:
     void SetSensorRegLocked(std::uint16_t reg, std::uint16_t value);
     // Waits up to `ms` without the lock; false when the connection went away.
     bool WaitLocked(std::unique_lock<std::mutex>& lock, double ms, std::uint32_t connection);
+    // Milliseconds from now to the next frame of the sensor's clock.
+    double MsToNextFrameLocked(double frameMs);
     FrameReadResult DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut);
 
     const SimCameraIdentity identity_;
@@ -233,6 +236,11 @@ private:
     std::uint64_t framesDelivered_ = 0;
     std::uint64_t frameTimeouts_ = 0;
     std::uint32_t framesHeld_ = 0;
+    // The sensor streams on a clock of its own: frames complete every frame
+    // time from the first realtime read on (restarted when the frame time
+    // changes), so time the reader spends between reads is not added on.
+    std::chrono::steady_clock::time_point frameClockOrigin_{};
+    double frameClockPeriodMs_ = 0.0;
 };
 
 }  // namespace qcx

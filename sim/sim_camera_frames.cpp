@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -69,7 +70,8 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
     if (realtime && mt9v032_) {
         const double frameMs = mt9v032_->FrameTimeMs();
         const bool tooSlow = frameMs > timeoutMs;
-        if (!WaitLocked(lock, tooSlow ? timeoutMs : frameMs, connection)) return Failed(kSimErrorDeviceGone);
+        const double waitMs = tooSlow ? timeoutMs : MsToNextFrameLocked(frameMs);
+        if (!WaitLocked(lock, waitMs, connection)) return Failed(kSimErrorDeviceGone);
         if (tooSlow) {
             ++frameTimeouts_;
             return TimedOut();
@@ -87,6 +89,17 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
         cut = frameFaults_.shortBytes > 0 ? frameFaults_.shortBytes : frameBytes / 2;
     }
     return DeliverLocked(static_cast<std::uint8_t*>(buffer), size, cut);
+}
+
+double SimCamera::MsToNextFrameLocked(double frameMs) {
+    const auto now = std::chrono::steady_clock::now();
+    if (frameMs != frameClockPeriodMs_) {
+        frameClockOrigin_ = now;
+        frameClockPeriodMs_ = frameMs;
+        return frameMs;
+    }
+    const double elapsed = std::chrono::duration<double, std::milli>(now - frameClockOrigin_).count();
+    return (std::floor(elapsed / frameMs) + 1.0) * frameMs - elapsed;
 }
 
 FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {

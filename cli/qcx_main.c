@@ -1,7 +1,9 @@
 /* qcx: a command-line tool over the public C interface of the camera library. */
+#define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include "qcxapi.h"
 #include "qcxsim.h"
@@ -63,18 +65,26 @@ static int FirstCamera(void) {
     return -1;
 }
 
-static int Capture(const char* folder) {
-    int status = QCX_Init();
+/* QCX_Init, then the first camera that opens; -1 (library closed again)
+   when there is none. */
+static int InitAndOpenFirstCamera(void) {
+    const int status = QCX_Init();
     if (status != QCX_STATUS_SUCCESS) {
         PrintStatus("QCX_Init", status);
-        return 1;
+        return -1;
     }
     const int index = FirstCamera();
     if (index < 0) {
         fprintf(stderr, "qcx: no camera opens (try QCX_SIM=21)\n");
         QCX_UnInit();
-        return 1;
     }
+    return index;
+}
+
+static int Capture(const char* folder) {
+    const int index = InitAndOpenFirstCamera();
+    if (index < 0) return 1;
+    int status = QCX_STATUS_SUCCESS;
     int type = 0, number = 0;
     unsigned short firmware = 0;
     QCX_DeviceGetInformation(index, &type, &number, &firmware);
@@ -110,6 +120,85 @@ static int Capture(const char* folder) {
     return result;
 }
 
+static void SleepMs(int ms) {
+    struct timespec wait = {ms / 1000, (long)(ms % 1000) * 1000000L};
+    nanosleep(&wait, NULL);
+}
+
+/* The automatic loops report on the preview thread. */
+static int QCXAPI_CALL OnExposure(QCX_BOOL8 success, int exposureMs, void* context) {
+    (void)context;
+    printf("automatic exposure %s: exposure %d ms\n", success ? "reached its target" : "stopped off target",
+           exposureMs);
+    fflush(stdout);
+    return 0;
+}
+
+static int QCXAPI_CALL OnWhiteBalance(QCX_BOOL8 success, int red, int green, int blue, void* context) {
+    (void)context;
+    printf("automatic white balance %s: gains red %d, green %d, blue %d\n",
+           success ? "reached its targets" : "stopped off target", red, green, blue);
+    fflush(stdout);
+    return 0;
+}
+
+static int QCXAPI_CALL CountFrame(QCX_BYTE* buffer, int width, int height, int bitCount, void* context) {
+    (void)buffer;
+    (void)width;
+    (void)height;
+    (void)bitCount;
+    ++*(long*)context;
+    return 0;
+}
+
+static int Preview(int seconds, const char* folder) {
+    const int index = InitAndOpenFirstCamera();
+    if (index < 0) return 1;
+    int status = QCX_STATUS_SUCCESS;
+    int width = 0, height = 0, bitCount = 0;
+    QCX_PreviewGetSizeEx(index, &width, &height, &bitCount);
+    printf("camera %d: preview %d x %d, %d-bit images, for %d s\n", index, width, height, bitCount, seconds);
+
+    /* Drawn at the top left of the screen when there is one (DISPLAY). */
+    long frames = 0;
+    QCX_PreviewSetPos(index, 0, 0, 0, width, height);
+    QCX_PreviewSetCallback(index, CountFrame, &frames);
+    QCX_AESetCallback(index, OnExposure, NULL);
+    const int colour = QCX_AWBSetCallback(index, OnWhiteBalance, NULL) == QCX_STATUS_SUCCESS;
+    status = QCX_PreviewStart(index, 1);
+    PrintStatus("QCX_PreviewStart", status);
+    if (status != QCX_STATUS_SUCCESS) {
+        QCX_UnInit();
+        return 1;
+    }
+    PrintStatus("QCX_AEStart", QCX_AEStart(index, 1, 100, 110));
+    if (colour) PrintStatus("QCX_AWBStart", QCX_AWBStart(index, 1, 100, 110, 110, 110));
+
+    for (int elapsed = 0; elapsed < seconds; ++elapsed) {
+        SleepMs(1000);
+        float rate = 0.0f;
+        if (QCX_PreviewGetFrameRate(index, &rate) == QCX_STATUS_SUCCESS && elapsed >= 1)
+            printf("frame rate %.1f frames/s (%ld frames so far)\n", rate, frames);
+    }
+
+    int result = 1;
+    PrintStatus("QCX_PreviewPause", QCX_PreviewPause(index, 1));
+    unsigned char* image = malloc((size_t)width * (size_t)height * 4);
+    if (image != NULL) {
+        int w = 0, h = 0, bits = 0;
+        status = QCX_PreviewGetPausedDataEx(index, image, &w, &h, &bits);
+        PrintStatus("QCX_PreviewGetPausedDataEx", status);
+        char name[128];
+        snprintf(name, sizeof name, "preview_last_%dx%d_%dbit.%s", w, h, bits, bits == 8 ? "gray" : "bgr");
+        if (status == QCX_STATUS_SUCCESS && WriteFile(folder, name, image, (size_t)w * h * (bits / 8))) result = 0;
+        free(image);
+    }
+    QCX_PreviewPause(index, 0);
+    PrintStatus("QCX_PreviewStart(stop)", QCX_PreviewStart(index, 0));
+    QCX_UnInit();
+    return result;
+}
+
 static void Usage(void) {
     fprintf(stderr,
             "usage: qcx list\n"
@@ -117,12 +206,18 @@ static void Usage(void) {
             "         then the simulated cameras of QCX_SIM, e.g. QCX_SIM=21,8:3:0x0102)\n"
             "usage: qcx capture [folder]\n"
             "  capture  opens the first camera that opens, captures a raw and a colour\n"
-            "           frame and writes them as raw files into folder (default .)\n");
+            "           frame and writes them as raw files into folder (default .)\n"
+            "usage: qcx preview [seconds] [folder]\n"
+            "  preview  previews the first camera that opens for some seconds (default 4)\n"
+            "           with automatic exposure and white balance, prints the frame rate\n"
+            "           and what the loops reached, and writes the last frame into folder\n");
 }
 
 int main(int argc, char** argv) {
     if (argc < 2 || strcmp(argv[1], "list") == 0) return ListCameras();
     if (strcmp(argv[1], "capture") == 0) return Capture(argc > 2 ? argv[2] : ".");
+    if (strcmp(argv[1], "preview") == 0)
+        return Preview(argc > 2 ? atoi(argv[2]) : 4, argc > 3 ? argv[3] : ".");
     Usage();
     return 2;
 }

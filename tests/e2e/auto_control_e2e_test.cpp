@@ -10,22 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "qcxapi.h"
-#include "qcxsim.h"
+#include "e2e/sim_preview_session.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Predicate>
-bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = 20s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using e2e::WaitUntil;
 
 struct Report {
     std::atomic<int> calls{0};
@@ -77,23 +67,8 @@ int QCXAPI_CALL OnCorrection(int state, int, int, int, void* context) {
     return 0;
 }
 
-class AutoControlE2E : public ::testing::Test {
+class AutoControlE2E : public e2e::SimPreviewSession {
 protected:
-    void Start(const char* list, const char* scene) {
-        setenv("QCX_SIM", list, 1);
-        setenv("QCX_SIM_SCENE", scene, 1);
-        setenv("QCX_SIM_TIMING", "fast", 1);
-        unsetenv("DISPLAY");
-        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
-        node = QCX_DeviceGetCount() - QCXSimGetCount();
-        ASSERT_GE(node, 0);
-    }
-    void TearDown() override {
-        QCX_UnInit();
-        unsetenv("QCX_SIM");
-        unsetenv("QCX_SIM_SCENE");
-        unsetenv("QCX_SIM_TIMING");
-    }
     // The mean of one grey capture of the whole window.
     double CaptureMean() {
         int w = 0, h = 0;
@@ -104,12 +79,10 @@ protected:
         for (unsigned char v : frame) sum += v;
         return sum / static_cast<double>(frame.size());
     }
-    int camera = 0;
-    int node = 0;
 };
 
 TEST_F(AutoControlE2E, StartsAreRefusedWithoutARunningPreviewAndByTheWrongCamera) {
-    Start("21,22", "picture");
+    Start("21,22", "fast", "picture");
     EXPECT_EQ(QCX_AEStart(camera, 1, 10, 128), -3);
     EXPECT_EQ(QCX_AWBStart(camera, 1, 10, 128, 128, 128), -3);
     EXPECT_EQ(QCX_AFStart(1, 1), -3);
@@ -123,7 +96,7 @@ TEST_F(AutoControlE2E, StartsAreRefusedWithoutARunningPreviewAndByTheWrongCamera
 }
 
 TEST_F(AutoControlE2E, ExposureConvergesFromADarkAndFromABrightStart) {
-    Start("22", "picture");
+    Start("22", "fast", "picture");
     Report report;
     ASSERT_EQ(QCX_AESetCallback(camera, OnAe, &report), 1);
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
@@ -145,7 +118,7 @@ TEST_F(AutoControlE2E, ExposureConvergesFromADarkAndFromABrightStart) {
 }
 
 TEST_F(AutoControlE2E, WhiteBalanceConvergesOnAGreySceneWithTheGlobalGain) {
-    Start("21", "grey");
+    Start("21", "fast", "grey");
     // At 76 rows one gain step moves the grey level by about one.
     ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, 76), 1);
     ASSERT_EQ(QCX_SetParam(camera, QCX_GREEN, 0), 1);
@@ -165,7 +138,7 @@ TEST_F(AutoControlE2E, WhiteBalanceConvergesOnAGreySceneWithTheGlobalGain) {
 }
 
 TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
-    Start("22", "picture");
+    Start("22", "fast", "picture");
     FocusLog log;
     ASSERT_EQ(QCX_AFSetCallback(camera, OnFocus, &log), 1);
     ASSERT_EQ(QCX_AFSetRegion(camera, 100, 100, 400, 300), 1);
@@ -197,7 +170,7 @@ TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
 }
 
 TEST_F(AutoControlE2E, CalibrationOnThePreviewIsResetHereAndDoneOnThePreviewThread) {
-    Start("21", "picture");
+    Start("21", "fast", "picture");
     CorrectionLog log;
     ASSERT_EQ(QCX_ColorCorrectSetCallback(camera, OnCorrection, &log), 1);
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);

@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "qcxapi.h"
-#include "qcxsim.h"
+#include "e2e/sim_preview_session.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using e2e::WaitUntil;
 
 // What the per-frame callbacks saw, shared with the preview thread.
 struct FrameLog {
@@ -58,16 +58,6 @@ int QCXAPI_CALL DrawOnSurface(QCX_SURFACE* surface, QCX_BYTE*, int, int, int, vo
     return 0;
 }
 
-template <typename Predicate>
-bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = 10s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!predicate()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -75,30 +65,13 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-class PreviewE2E : public ::testing::Test {
+class PreviewE2E : public e2e::SimPreviewSession {
 protected:
-    void Start(const char* list, const char* timing = "fast", const char* scene = "ramp") {
-        setenv("QCX_SIM", list, 1);
-        setenv("QCX_SIM_SCENE", scene, 1);
-        setenv("QCX_SIM_TIMING", timing, 1);
-        unsetenv("DISPLAY");  // drawing has its own tests; here nothing is drawn
-        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
-        node = QCX_DeviceGetCount() - QCXSimGetCount();
-        ASSERT_GE(node, 0);
-    }
-    void TearDown() override {
-        QCX_UnInit();
-        unsetenv("QCX_SIM");
-        unsetenv("QCX_SIM_SCENE");
-        unsetenv("QCX_SIM_TIMING");
-    }
     int Status() {
         int status = -1;
         EXPECT_EQ(QCX_PreviewGetStatus(camera, &status), 1);
         return status;
     }
-    int camera = 0;
-    int node = 0;
     FrameLog log;
     FrameLog other;  // outlives the cameras, which are closed in TearDown
 };

@@ -1,0 +1,49 @@
+// A library session over simulated cameras for the preview tests, and a
+// bounded wait for what the preview thread does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "qcxapi.h"
+#include "qcxsim.h"
+
+namespace e2e {
+
+template <typename Predicate>
+bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!predicate()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class SimPreviewSession : public ::testing::Test {
+protected:
+    // Opens the simulated cameras of `list`; nothing is drawn (the drawing
+    // has tests of its own). `node` is the first simulated camera's node.
+    void Start(const char* list, const char* timing = "fast", const char* scene = "ramp") {
+        setenv("QCX_SIM", list, 1);
+        setenv("QCX_SIM_SCENE", scene, 1);
+        setenv("QCX_SIM_TIMING", timing, 1);
+        unsetenv("DISPLAY");
+        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+        node = QCX_DeviceGetCount() - QCXSimGetCount();
+        ASSERT_GE(node, 0);
+    }
+    void TearDown() override {
+        QCX_UnInit();
+        unsetenv("QCX_SIM");
+        unsetenv("QCX_SIM_SCENE");
+        unsetenv("QCX_SIM_TIMING");
+    }
+    int camera = 0;
+    int node = 0;
+};
+
+}  // namespace e2e

@@ -3,91 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "camera/platform/display.h"
-#include "support/temp_folder.h"
-
-// Xlib's macros (Bool, None, Status) must not reach the headers above.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "display/xwd_capture.h"  // last: it brings Xlib's macros
 
 namespace qcx {
 namespace {
 
-using Rgb = std::uint32_t;  // 0xRRGGBB
-constexpr Rgb kBackground = 0x204060;
-
-// ---- screenshots ----
-
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<Rgb> pixels;  // top row first
-    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-std::uint32_t Word(const std::string& data, std::size_t at, bool bigEndian) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto byte = static_cast<std::uint8_t>(data[at + (bigEndian ? i : 3 - i)]);
-        v = (v << 8) | byte;
-    }
-    return v;
-}
-
-int Channel(std::uint32_t pixel, std::uint32_t mask) {
-    return static_cast<int>((pixel & mask) >> std::countr_zero(mask));
-}
-
-// An XWD file: a header of big-endian 32-bit fields (its own size first),
-// the window name, 12-byte colour map entries, then the pixel rows in the
-// byte order the header names.
-std::optional<Screenshot> ParseXwd(const std::string& file) {
-    if (file.size() < 100) return std::nullopt;
-    auto field = [&](int index) { return Word(file, static_cast<std::size_t>(index) * 4, true); };
-    const std::uint32_t headerSize = field(0), version = field(1), format = field(2);
-    const std::uint32_t bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
-    const bool msbFirst = field(7) == 1;
-    const std::uint32_t red = field(14), green = field(15), blue = field(16);
-    if (version != 7 || format != 2 /* ZPixmap */ || bitsPerPixel != 32 || !red || !green || !blue)
-        return std::nullopt;
-    Screenshot shot;
-    shot.width = static_cast<int>(field(4));
-    shot.height = static_cast<int>(field(5));
-    const std::size_t start = headerSize + static_cast<std::size_t>(colours) * 12;
-    if (file.size() < start + static_cast<std::size_t>(bytesPerLine) * shot.height) return std::nullopt;
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            const std::uint32_t p = Word(file, start + static_cast<std::size_t>(y) * bytesPerLine + x * 4u, msbFirst);
-            shot.pixels.push_back(static_cast<Rgb>(Channel(p, red) << 16 | Channel(p, green) << 8 | Channel(p, blue)));
-        }
-    }
-    return shot;
-}
-
-// `what` is "-root" or "-id <window>".
-Screenshot TakeScreenshot(const std::string& what) {
-    test::TempFolder folder;
-    const std::string path = folder.Path() + "/shot.xwd";
-    const std::string command = "xwd " + what + " -silent -out " + path;
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::optional<Screenshot> shot = ParseXwd(test::ReadFile(path));
-    EXPECT_TRUE(shot.has_value()) << "unreadable screenshot of " << what;
-    return shot.value_or(Screenshot{});
-}
-
-Screenshot TakeScreenshot(::Window window) {
-    char id[32];
-    std::snprintf(id, sizeof id, "-id 0x%lx", window);
-    return TakeScreenshot(id);
-}
+using test::ExpectPicture;
+using test::ExpectUntouched;
+using test::Grey;
+using test::kBackground;
+using test::Rgb;
+using test::ScopedEnv;
+using test::Screenshot;
+using test::TakeScreenshot;
 
 // ---- images ----
 
@@ -118,91 +53,24 @@ struct TestImage {
     }
 };
 
-Rgb Grey(int level) { return static_cast<Rgb>(level * 0x010101); }
-
 // Distinct colours in every pixel, so a wrong row or column shows.
 Rgb Patches(int x, int y) { return static_cast<Rgb>((x * 30 + 5) << 16 | (y * 40 + 3) << 8 | (250 - x * 11 - y * 7)); }
 
-// Compares a rectangle of a screenshot with `expected` (rectangle
-// coordinates); every pixel outside it must still show `outside`.
-void ExpectPicture(const Screenshot& shot, const DisplayRect& rect, const std::function<Rgb(int, int)>& expected,
-                   std::optional<Rgb> outside = kBackground) {
-    int wrong = 0;
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
-            if (!inside && !outside) continue;
-            const Rgb want = inside ? expected(x - rect.x, y - rect.y) : *outside;
-            if (shot.At(x, y) != want && ++wrong <= 3)
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is 0x" << std::hex << shot.At(x, y)
-                              << ", expected 0x" << want << (inside ? " (inside)" : " (outside)");
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-void ExpectUntouched(const Screenshot& shot) { ExpectPicture(shot, DisplayRect{}, nullptr); }
-
-// Sets or unsets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 // ---- fixture: a 64 x 48 window of the background colour at the top left ----
 
-class X11DisplayDrawing : public ::testing::Test {
+class X11DisplayDrawing : public test::XWindowTest {
 protected:
     void SetUp() override {
-        const char* name = std::getenv("DISPLAY");
-        if (name == nullptr || name[0] == '\0')
-            GTEST_SKIP() << "no DISPLAY: xvfb-run is missing (Debian package xvfb), so nothing can be drawn";
-        connection_ = XOpenDisplay(nullptr);
-        if (connection_ == nullptr) GTEST_SKIP() << "cannot reach the X server of DISPLAY=" << name;
+        XWindowTest::SetUp();
+        if (IsSkipped()) return;
         window_ = MakeWindow(0, 0, 64, 48);
         display_ = OpenDisplay();
     }
     void TearDown() override {
         display_.reset();
-        if (connection_ != nullptr) XCloseDisplay(connection_);
+        XWindowTest::TearDown();
     }
 
-    ::Window MakeWindow(int x, int y, int width, int height, Visual* visual = nullptr, int depth = 0) {
-        XSetWindowAttributes attributes{};
-        attributes.background_pixel = kBackground;
-        attributes.border_pixel = 0;
-        unsigned long mask = CWBackPixel | CWBorderPixel;
-        const ::Window root = DefaultRootWindow(connection_);
-        if (visual != nullptr) {
-            attributes.colormap = XCreateColormap(connection_, root, visual, AllocNone);
-            mask |= CWColormap;
-        }
-        const ::Window window =
-            XCreateWindow(connection_, root, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                          visual ? depth : static_cast<int>(CopyFromParent), InputOutput,
-                          visual ? visual : static_cast<Visual*>(CopyFromParent), mask, &attributes);
-        XSelectInput(connection_, window, StructureNotifyMask);
-        XMapWindow(connection_, window);
-        XEvent event;
-        do XWindowEvent(connection_, window, StructureNotifyMask, &event);
-        while (event.type != MapNotify);
-        XSync(connection_, False);
-        return window;
-    }
-
-    ::Display* connection_ = nullptr;
     ::Window window_ = 0;
     std::unique_ptr<Display> display_;
 };

@@ -328,6 +328,34 @@ TEST_F(PreviewE2E, SlowAndChangingCallbacksNeitherLoseNorCorruptFrames) {
     EXPECT_EQ(log.last.size(), 752u * 480u * 3u);
 }
 
+// Holds the preview thread inside the callback until the test lets it go.
+struct Gate {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> open{false};
+};
+
+int QCXAPI_CALL WaitAtGate(QCX_BYTE*, int, int, int, void* context) {
+    auto* gate = static_cast<Gate*>(context);
+    gate->entered = true;
+    while (!gate->open) std::this_thread::sleep_for(1ms);
+    return 0;
+}
+
+TEST_F(PreviewE2E, AStopThatOutwaitsAStuckCallbackReturnsAndTheThreadIsJoinedLater) {
+    Start("22");
+    Gate gate;
+    ASSERT_EQ(QCX_PreviewSetCallback(camera, WaitAtGate, &gate), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return gate.entered.load(); }));
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1) << "the stop gives up after 5000 ms";
+    EXPECT_EQ(Status(), QCX_PREVIEW_STOPPED);
+    EXPECT_EQ(QCX_PreviewStart(camera, 1), 1) << "a new preview starts beside the stuck thread";
+    // Let go, the old thread finishes its pass on its own buffers and ends;
+    // closing the camera waits for it.
+    gate.open = true;
+    EXPECT_EQ(QCX_UnInit(), 1);
+}
+
 TEST_F(PreviewE2E, UnInitStopsARunningAndAPausedPreview) {
     Start("21,21");
     ASSERT_EQ(QCX_PreviewSetCallback(camera, LogFrame, &log), 1);

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/sim_preview_session.h"
+#include "e2e/sim_session.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ int QCXAPI_CALL OnCorrection(int state, int, int, int, void* context) {
     return 0;
 }
 
-class AutoControlE2E : public e2e::SimPreviewSession {
+class AutoControlE2E : public e2e::SimSession {
 protected:
     // The mean of one grey capture of the whole window.
     double CaptureMean() {

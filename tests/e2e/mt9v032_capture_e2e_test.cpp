@@ -6,29 +6,17 @@
 #include <cstdlib>
 #include <vector>
 
-#include "qcxapi.h"
-#include "qcxsim.h"
+#include "e2e/sim_session.h"
 
 namespace {
 
-class Mt9v032CaptureE2E : public ::testing::Test {
+class Mt9v032CaptureE2E : public e2e::SimSession {
 protected:
     // Opens the simulated cameras of `list` with the ramp scene and frames
-    // as fast as they can be made; returns the node of the first one.
+    // as fast as they can be made.
     void Start(const char* list) {
-        setenv("QCX_SIM", list, 1);
-        setenv("QCX_SIM_SCENE", "ramp", 1);
-        setenv("QCX_SIM_TIMING", "fast", 1);
-        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
-        node = QCX_DeviceGetCount() - QCXSimGetCount();
-        ASSERT_GE(node, 0);
+        SimSession::Start(list, "fast", "ramp");
         ASSERT_EQ(QCX_CaptureGetSize(camera, &width, &height), QCX_STATUS_SUCCESS);
-    }
-    void TearDown() override {
-        QCX_UnInit();
-        unsetenv("QCX_SIM");
-        unsetenv("QCX_SIM_SCENE");
-        unsetenv("QCX_SIM_TIMING");
     }
     std::vector<unsigned char> CaptureRaw() {
         std::vector<unsigned char> frame(static_cast<std::size_t>(width) * height);
@@ -40,8 +28,6 @@ protected:
         QCXSimGetFlushCount(node, &count);
         return count;
     }
-    int camera = 0;
-    int node = 0;
     int width = 0;
     int height = 0;
 };

@@ -6,24 +6,15 @@
 #include <cstdlib>
 #include <vector>
 
-#include "qcxapi.h"
-#include "qcxsim.h"
+#include "e2e/sim_session.h"
 
 namespace {
 
-class Mt9v032SettingsE2E : public ::testing::Test {
+class Mt9v032SettingsE2E : public e2e::SimSession {
 protected:
     void SetUp() override {
-        setenv("QCX_SIM", "21", 1);
-        setenv("QCX_SIM_TIMING", "fast", 1);
-        ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
-        node = QCX_DeviceGetCount() - 1;
+        Start("21", "fast", "picture");
         ASSERT_EQ(QCX_CaptureGetSize(0, &width, &height), QCX_STATUS_SUCCESS);
-    }
-    void TearDown() override {
-        QCX_UnInit();
-        unsetenv("QCX_SIM");
-        unsetenv("QCX_SIM_TIMING");
     }
     unsigned short Register(unsigned short reg) {
         unsigned short value = 0;
@@ -35,7 +26,6 @@ protected:
         QCXSimGetRequestCount(node, &count);
         return count;
     }
-    int node = 0;
     int width = 0;
     int height = 0;
 };

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/sim_preview_session.h"
+#include "e2e/sim_session.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-class PreviewE2E : public e2e::SimPreviewSession {
+class PreviewE2E : public e2e::SimSession {
 protected:
     int Status() {
         int status = -1;

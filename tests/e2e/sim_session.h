@@ -1,4 +1,4 @@
-// A library session over simulated cameras for the preview tests, and a
+// A library session over simulated cameras for the end-to-end tests, and a
 // bounded wait for what the preview thread does.
 #pragma once
 
@@ -23,10 +23,11 @@ bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = std::chron
     return true;
 }
 
-class SimPreviewSession : public ::testing::Test {
+class SimSession : public ::testing::Test {
 protected:
     // Opens the simulated cameras of `list`; nothing is drawn (the drawing
-    // has tests of its own). `node` is the first simulated camera's node.
+    // has tests of its own). `node` is the first simulated camera's node,
+    // `camera` the index the tests use.
     void Start(const char* list, const char* timing = "fast", const char* scene = "ramp") {
         setenv("QCX_SIM", list, 1);
         setenv("QCX_SIM_SCENE", scene, 1);

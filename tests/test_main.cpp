@@ -1,8 +1,11 @@
-// Common main of the test programs: a private folder for the node claim files
-// of this process (and the processes it forks), then GoogleTest.
+// Common main of the test programs: private folders for the node claim files
+// and for the registry store of this process (and the processes it forks), so
+// tests never meet each other's claims nor write the machine's registry, then
+// GoogleTest.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -10,6 +13,19 @@ int main(int argc, char** argv) {
         std::string pattern = "/tmp/qcx-test-locks-XXXXXX";
         if (char* dir = mkdtemp(pattern.data())) setenv("QCX_LOCK_DIR", dir, 1);
     }
+    std::string registry;
+    if (std::getenv("QCX_REGISTRY_ROOT") == nullptr) {
+        std::string pattern = "/tmp/qcx-test-registry-XXXXXX";
+        if (char* dir = mkdtemp(pattern.data())) {
+            registry = dir;
+            setenv("QCX_REGISTRY_ROOT", dir, 1);
+        }
+    }
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (!registry.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(registry, ignored);
+    }
+    return result;
 }

@@ -5,6 +5,7 @@
 
 #include "camera/common/status.h"
 #include "camera/platform/file_system.h"
+#include "camera/platform/video_file.h"
 
 namespace qcx {
 
@@ -61,6 +62,7 @@ CDevice::~CDevice() {
     // it, stops first: un-paused, stopped, then the capture window.
     if (previewState_ == kPreviewPaused) previewState_ = kPreviewRunning;
     PreviewStopSequence();
+    RecordStop();
     JoinStrayWorkers();
     if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
     displayHeader_.reset();

@@ -40,6 +40,7 @@ inline constexpr int kPreviewRunning = 1;
 inline constexpr int kPreviewPaused = 2;
 
 class Display;
+class VideoFile;
 
 // The buffers of one preview run. The worker holds them too, so a worker
 // that outlives its stop never writes into freed memory.
@@ -187,6 +188,18 @@ public:
     // the header's status.
     int PreviewSetMode(int mode);
 
+    // ---- Recording of the preview into an AVI file (recording.cpp) ----
+    // start: -6 while recording or unless the preview runs, -8 for a frame
+    // rate of 0.01 or less and for a file, stream, choice or format that
+    // cannot be had (the file is deleted when `deleteFileOnFailure`), -3 when
+    // the video services are too old. `useStoredOptions`: the compressor
+    // options stored by an earlier recording, without the dialog, when they
+    // exist. start 0: stops a recording; always 1.
+    int RecordStart(bool start, float frameRate, const char* file, bool useStoredOptions,
+                    bool deleteFileOnFailure);
+    int RecordStop();
+    bool Recording() const { return recording_; }
+
     // ---- Automatic exposure, white balance and focus (callers hold the
     // I/O lock, which also guards these loops against the preview thread) ----
     AeLoop& Ae() { return ae_; }
@@ -247,6 +260,9 @@ private:
     void MeasureFrameRate();
     // Joins the workers that did not end in time at an earlier stop.
     void JoinStrayWorkers();
+    // Appends the drawn display buffer to the recording, if one is open
+    // (preview thread, under the paused-data lock).
+    void WriteRecordingFrame(const std::uint8_t* image, std::size_t bytes);
 
     // Identity.
     int index_;
@@ -270,10 +286,13 @@ private:
     // pausedDataLock_: the worker's processing, drawing and recording of the
     //   display buffer against QCX_PreviewGetPausedData.
     // captureLock_: the still captures that flush first.
+    // recordLock_: the open recording file against its frame writes; taken
+    //   last, and held only around a frame write and the release of the file.
     std::recursive_mutex previewCallbackLock_;
     std::recursive_mutex previewCallbackExLock_;
     std::recursive_mutex pausedDataLock_;
     std::recursive_mutex captureLock_;
+    std::mutex recordLock_;
 
     std::unique_ptr<std::uint8_t[]> displayHeader_;
     std::uint16_t triggerDelay_ = 0;
@@ -308,6 +327,12 @@ private:
     void* previewContext_ = nullptr;
     QCX_PREVIEW_CALLBACK_EX previewCallbackEx_ = nullptr;  // under previewCallbackExLock_
     void* previewContextEx_ = nullptr;
+
+    // Recording. The flag is set only after the file is complete and cleared
+    // before it goes; the file and the frame index are under recordLock_.
+    std::atomic<bool> recording_{false};
+    std::unique_ptr<VideoFile> recordFile_;
+    std::uint32_t recordFrameIndex_ = 0;
 
     // Automatic loops, under the channel's I/O lock.
     AeLoop ae_;

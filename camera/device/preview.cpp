@@ -79,7 +79,7 @@ int CDevice::PreviewStopSequence() {
     // A callback that stops its own preview would wait for itself.
     if (IsPreviewWorkerThread()) return status::kFail;
     LogPrintf(log_.get(), "Preview Stop Enter.");
-    // A recording in progress ends here once recording exists.
+    RecordStop();
 
     frameRateTimer_.Stop();
     frameRate_ = 0.0f;

@@ -1,7 +1,7 @@
 // The preview worker: read a frame of the preview window, run the automatic
 // steps and the calibration hook on it, convert it, hand it to the callbacks,
-// draw it, and go round again until told to stop. While paused it redraws
-// the last frame every 100 ms.
+// draw it, append it to the recording, and go round again until told to stop.
+// While paused it redraws (and records) the last frame every 100 ms.
 #include <chrono>
 #include <cstring>
 
@@ -150,7 +150,7 @@ void CDevice::ShowPreviewFrame(PreviewBuffers& buffers, int width, int height, D
                         DisplayImage{image, width, height, bitCount},
                         halftone ? StretchMode::Halftone : StretchMode::ColourOnColour);
     }
-    // The recording of the preview appends this frame here once it exists.
+    WriteRecordingFrame(image, imageBytes);
 }
 
 }  // namespace qcx

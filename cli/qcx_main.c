@@ -81,6 +81,53 @@ static int InitAndOpenFirstCamera(void) {
     return index;
 }
 
+/* Saves a bottom-up blue-green-red image as capture.bmp, capture.jpg and
+   capture.tif; 1 when all three were written. */
+static int SaveImageFiles(const char* folder, unsigned char* image, int width, int height, int bitCount) {
+    char path[1024];
+    int ok = 1;
+    snprintf(path, sizeof path, "%s/capture.bmp", folder);
+    int status = QCX_HelperSaveToBmp(image, width, height, bitCount, path);
+    PrintStatus("QCX_HelperSaveToBmp", status);
+    ok = ok && status == QCX_STATUS_SUCCESS;
+    snprintf(path, sizeof path, "%s/capture.jpg", folder);
+    status = QCX_HelperSaveToJpg(image, width, height, bitCount, 90, path);
+    PrintStatus("QCX_HelperSaveToJpg", status);
+    ok = ok && status == QCX_STATUS_SUCCESS;
+
+    /* The TIFF writer stores colour samples in memory order, top row first,
+       so an application hands it red-green-blue rows from the top. */
+    const int pixelBytes = bitCount / 8;
+    const size_t rowBytes = (size_t)width * (size_t)pixelBytes;
+    unsigned char* rgb = malloc(rowBytes * (size_t)height);
+    if (rgb == NULL) return 0;
+    for (int row = 0; row < height; ++row) {
+        const unsigned char* from = image + (size_t)(height - 1 - row) * rowBytes;
+        unsigned char* to = rgb + (size_t)row * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = from + (size_t)x * (size_t)pixelBytes;
+            unsigned char* q = to + (size_t)x * (size_t)pixelBytes;
+            if (pixelBytes == 1) {
+                q[0] = p[0];
+            } else {
+                q[0] = p[2];
+                q[1] = p[1];
+                q[2] = p[0];
+                if (pixelBytes == 4) q[3] = p[3];
+            }
+        }
+    }
+    snprintf(path, sizeof path, "%s/capture.tif", folder);
+    /* A grey image is stored bottom row first like the others. */
+    status = pixelBytes == 1 ? QCX_HelperSaveToTiff(image, width, height, 8, 1, path)
+                             : QCX_HelperSaveToTiff(rgb, width, height, 8, pixelBytes, path);
+    PrintStatus("QCX_HelperSaveToTiff", status);
+    free(rgb);
+    ok = ok && status == QCX_STATUS_SUCCESS;
+    if (ok) printf("wrote %s/capture.bmp, capture.jpg, capture.tif\n", folder);
+    return ok;
+}
+
 static int Capture(const char* folder) {
     const int index = InitAndOpenFirstCamera();
     if (index < 0) return 1;
@@ -110,6 +157,7 @@ static int Capture(const char* folder) {
         PrintStatus("QCX_CaptureRgbDataEx", status);
         snprintf(name, sizeof name, "capture_colour_%dx%d_%dbit.bgr", w, h, bits);
         ok = ok && status == QCX_STATUS_SUCCESS && WriteFile(folder, name, image, (size_t)w * h * (bits / 8));
+        ok = ok && SaveImageFiles(folder, image, w, h, bits);
         result = ok ? 0 : 1;
     } else {
         fprintf(stderr, "qcx: out of memory\n");
@@ -199,6 +247,44 @@ static int Preview(int seconds, const char* folder) {
     return result;
 }
 
+/* Previews the first camera for two seconds to learn its frame rate, then
+   records `seconds` seconds of preview into `file` at that rate. */
+static int Record(int seconds, const char* file) {
+    const int index = InitAndOpenFirstCamera();
+    if (index < 0) return 1;
+    int width = 0, height = 0, bitCount = 0;
+    QCX_PreviewGetSizeEx(index, &width, &height, &bitCount);
+    int status = QCX_PreviewStart(index, 1);
+    PrintStatus("QCX_PreviewStart", status);
+    if (status != QCX_STATUS_SUCCESS) {
+        QCX_UnInit();
+        return 1;
+    }
+    SleepMs(2500);
+    float rate = 0.0f;
+    QCX_PreviewGetFrameRate(index, &rate);
+    if (rate <= 1.0f) rate = 25.0f;
+    printf("camera %d: recording %d x %d, %d-bit frames at %.2f frames/s for %d s into %s\n", index, width, height,
+           bitCount, rate, seconds, file);
+    long frames = 0;
+    QCX_PreviewSetCallback(index, CountFrame, &frames);
+    status = QCX_RecordStartEx(index, 1, rate, file, 0);
+    PrintStatus("QCX_RecordStartEx", status);
+    int result = 1;
+    if (status == QCX_STATUS_SUCCESS) {
+        SleepMs(seconds * 1000);
+        QCX_BOOL8 recording = 0;
+        QCX_RecordStatusGet(index, &recording);
+        PrintStatus("QCX_RecordStart(stop)", QCX_RecordStart(index, 0, 0.0f, NULL));
+        printf("recorded about %ld frames (still recording at the stop: %d)\n", frames, recording);
+        result = 0;
+    }
+    QCX_PreviewSetCallback(index, NULL, NULL);
+    PrintStatus("QCX_PreviewStart(stop)", QCX_PreviewStart(index, 0));
+    QCX_UnInit();
+    return result;
+}
+
 static void Usage(void) {
     fprintf(stderr,
             "usage: qcx list\n"
@@ -210,7 +296,11 @@ static void Usage(void) {
             "usage: qcx preview [seconds] [folder]\n"
             "  preview  previews the first camera that opens for some seconds (default 4)\n"
             "           with automatic exposure and white balance, prints the frame rate\n"
-            "           and what the loops reached, and writes the last frame into folder\n");
+            "           and what the loops reached, and writes the last frame into folder\n"
+            "usage: qcx record [seconds] [file]\n"
+            "  record   previews the first camera that opens and records some seconds\n"
+            "           (default 3) of it into an AVI file (default preview.avi) with the\n"
+            "           compressor stored by the last recording, or QCX_AVI_CODEC (MJPG)\n");
 }
 
 int main(int argc, char** argv) {
@@ -218,6 +308,8 @@ int main(int argc, char** argv) {
     if (strcmp(argv[1], "capture") == 0) return Capture(argc > 2 ? argv[2] : ".");
     if (strcmp(argv[1], "preview") == 0)
         return Preview(argc > 2 ? atoi(argv[2]) : 4, argc > 3 ? argv[3] : ".");
+    if (strcmp(argv[1], "record") == 0)
+        return Record(argc > 2 ? atoi(argv[2]) : 3, argc > 3 ? argv[3] : "preview.avi");
     Usage();
     return 2;
 }

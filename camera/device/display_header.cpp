@@ -1,5 +1,6 @@
 // The preview's display bitmap header follows the preview window, the output
 // mode and the Bayer mode.
+#include "camera/common/bitmap_header.h"
 #include "camera/common/status.h"
 #include "camera/device/device.h"
 
@@ -7,26 +8,17 @@ namespace qcx {
 
 namespace {
 
-// Field offsets of the 40-byte bitmap header.
-constexpr std::size_t kWidthField = 4;
-constexpr std::size_t kHeightField = 8;
-constexpr std::size_t kBitCountField = 14;
-constexpr std::size_t kImageSizeField = 20;
-constexpr std::size_t kColoursUsedField = 32;
-
-void Put32(std::uint8_t* header, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t Get32(const std::uint8_t* header, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | header[offset + i];
-    return value;
-}
+using bitmap::Get16;
+using bitmap::Get32;
+using bitmap::Put32;
+using bitmap::kBitCountField;
+using bitmap::kColoursUsedField;
+using bitmap::kHeightField;
+using bitmap::kImageSizeField;
+using bitmap::kWidthField;
 
 std::uint32_t ImageSize(const std::uint8_t* header) {
-    const std::uint32_t bitCount = header[kBitCountField] | (header[kBitCountField + 1] << 8);
-    return bitCount / 8 * Get32(header, kWidthField) * Get32(header, kHeightField);
+    return Get16(header, kBitCountField) / 8u * Get32(header, kWidthField) * Get32(header, kHeightField);
 }
 
 }  // namespace

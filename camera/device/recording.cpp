@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "camera/common/bitmap_header.h"
 #include "camera/common/qcx_reg.h"
 #include "camera/common/status.h"
 #include "camera/device/device.h"
@@ -19,18 +20,7 @@ namespace {
 constexpr std::uint32_t kMinimumVideoServices = 0x010A;  // 1.10
 constexpr const char* kCompressorKey = "Compossor";
 
-// Field offsets of the 40-byte bitmap header.
-constexpr std::size_t kWidthField = 4;
-constexpr std::size_t kHeightField = 8;
-constexpr std::size_t kImageSizeField = 20;
-constexpr std::size_t kColoursUsedField = 32;
-constexpr std::size_t kBitmapHeaderBytes = 40;
-
-std::uint32_t Get32(const std::uint8_t* header, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | header[offset + i];
-    return value;
-}
+using bitmap::Get32;
 
 // The options of the last recording, when the key held them already.
 bool ReadStoredOptions(VideoCompressOptions* options) {
@@ -93,14 +83,14 @@ int CDevice::RecordStart(bool start, float frameRate, const char* file, bool use
         std::lock_guard<IoMutex> io(channel_.IoLock());
         const std::uint8_t* header = displayHeader_.get();
         if (header == nullptr) return status::kFail;
-        format.assign(header, header + kBitmapHeaderBytes + 4 * std::min<std::uint32_t>(Get32(header, kColoursUsedField), 256));
+        format.assign(header, header + bitmap::kHeaderBytes + 4 * std::min<std::uint32_t>(Get32(header, bitmap::kColoursUsedField), 256));
     }
     VideoStreamInfo info;
     info.scale = 100;
     info.rate = static_cast<std::uint32_t>(frameRate * 100);
-    info.suggestedBufferSize = Get32(format.data(), kImageSizeField);
-    info.width = static_cast<std::int32_t>(Get32(format.data(), kWidthField));
-    info.height = static_cast<std::int32_t>(Get32(format.data(), kHeightField));
+    info.suggestedBufferSize = Get32(format.data(), bitmap::kImageSizeField);
+    info.width = static_cast<std::int32_t>(Get32(format.data(), bitmap::kWidthField));
+    info.height = static_cast<std::int32_t>(Get32(format.data(), bitmap::kHeightField));
 
     std::unique_ptr<VideoFile> video = OpenVideoFile(file);
     if (!video) return status::kFail;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "camera/common/bitmap_header.h"
 #include "camera/common/status.h"
 
 namespace qcx {
@@ -17,14 +18,8 @@ bool ValidBitCount(int bitCount) { return bitCount == 8 || bitCount == 24 || bit
 
 int HeaderSize(int bitCount) { return bitCount == 8 ? kBmpHeadersSize + kBmpPaletteSize : kBmpHeadersSize; }
 
-void Put16(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
+using bitmap::Put16;
+using bitmap::Put32;
 
 // The header fields are 32 bits wide; for images of 4 GiB and more they
 // wrap, as the file format cannot say more.
@@ -39,14 +34,14 @@ void FillHeader(int width, int height, int bitCount, std::uint8_t* header) {
     std::fill_n(header, kBmpHeadersSize, 0);  // reserved, resolution and colour counts
     header[0] = 'B';
     header[1] = 'M';
-    Put32(header + 2, static_cast<std::uint32_t>(imageBytes + offset));
-    Put32(header + 10, offset);
-    Put32(header + 14, kInformationHeaderSize);
-    Put32(header + 18, static_cast<std::uint32_t>(width));
-    Put32(header + 22, static_cast<std::uint32_t>(height));  // positive: bottom row first
-    Put16(header + 26, 1);
-    Put16(header + 28, static_cast<std::uint32_t>(bitCount));
-    Put32(header + 34, static_cast<std::uint32_t>(imageBytes));
+    Put32(header, 2, static_cast<std::uint32_t>(imageBytes + offset));
+    Put32(header, 10, offset);
+    Put32(header, 14, kInformationHeaderSize);
+    Put32(header, 18, static_cast<std::uint32_t>(width));
+    Put32(header, 22, static_cast<std::uint32_t>(height));  // positive: bottom row first
+    Put16(header, 26, 1);
+    Put16(header, 28, static_cast<std::uint32_t>(bitCount));
+    Put32(header, 34, static_cast<std::uint32_t>(imageBytes));
     if (bitCount == 8) {
         // Grey palette; the reserved byte of each entry carries the index too.
         std::uint8_t* palette = header + kBmpHeadersSize;

@@ -19,6 +19,7 @@
 #include <new>
 #include <utility>
 
+#include "camera/common/bitmap_header.h"
 #include "camera/output/jpeg_encoder.h"
 
 extern "C" {
@@ -36,13 +37,14 @@ namespace {
 
 constexpr std::uint32_t kVideoServicesVersion = 0x010A0000;  // 1.10
 
-// Bitmap information header fields (little-endian).
-constexpr std::size_t kBitmapHeaderBytes = 40;
-constexpr std::size_t kWidthField = 4;
-constexpr std::size_t kHeightField = 8;
-constexpr std::size_t kBitCountField = 14;
-constexpr std::size_t kCompressionField = 16;
-constexpr std::size_t kColoursUsedField = 32;
+using bitmap::Get16;
+using bitmap::Get32;
+using bitmap::kBitCountField;
+using bitmap::kColoursUsedField;
+using bitmap::kCompressionField;
+using bitmap::kHeightField;
+using bitmap::kWidthField;
+constexpr std::size_t kBitmapHeaderBytes = bitmap::kHeaderBytes;
 constexpr std::uint32_t kPaletteEntries = 256;
 
 constexpr int kIoBufferBytes = 64 * 1024;
@@ -66,15 +68,6 @@ using SinkBytes = std::uint8_t*;
 #else
 using SinkBytes = const std::uint8_t*;
 #endif
-
-std::uint32_t Get32(const std::uint8_t* p, std::size_t at) {
-    return static_cast<std::uint32_t>(p[at]) | (static_cast<std::uint32_t>(p[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(p[at + 2]) << 16) | (static_cast<std::uint32_t>(p[at + 3]) << 24);
-}
-
-std::uint16_t Get16(const std::uint8_t* p, std::size_t at) {
-    return static_cast<std::uint16_t>(p[at] | (p[at + 1] << 8));
-}
 
 // Stored choices may spell the handler in lower case ("mjpg", "dib ").
 std::uint32_t UpperFourCC(std::uint32_t code) {

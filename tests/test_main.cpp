@@ -9,9 +9,13 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    std::string locks;
     if (std::getenv("QCX_LOCK_DIR") == nullptr) {
         std::string pattern = "/tmp/qcx-test-locks-XXXXXX";
-        if (char* dir = mkdtemp(pattern.data())) setenv("QCX_LOCK_DIR", dir, 1);
+        if (char* dir = mkdtemp(pattern.data())) {
+            locks = dir;
+            setenv("QCX_LOCK_DIR", dir, 1);
+        }
     }
     std::string registry;
     if (std::getenv("QCX_REGISTRY_ROOT") == nullptr) {
@@ -23,9 +27,9 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
-    if (!registry.empty()) {
+    for (const std::string& folder : {locks, registry}) {
         std::error_code ignored;
-        std::filesystem::remove_all(registry, ignored);
+        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
     }
     return result;
 }

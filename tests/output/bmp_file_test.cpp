@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qcxapi.h"
@@ -13,18 +14,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t Field32(const Bytes& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-}
-
-std::uint16_t Field16(const Bytes& bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-}
-
-Bytes ReadBytes(const std::string& path) {
-    const std::string text = test::ReadFile(path);
-    return Bytes(text.begin(), text.end());
+std::uint32_t Field(const Bytes& bytes, std::size_t offset, int width = 4) {
+    std::uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i) value = value << 8 | bytes[offset + i];
+    return value;
 }
 
 Bytes Pattern(std::size_t size) {
@@ -38,60 +31,35 @@ void ExpectHeaders(const Bytes& file, int width, int height, int bitCount) {
     const std::uint32_t imageBytes = static_cast<std::uint32_t>(bitCount / 8 * width * height);
     const std::uint32_t offset = bitCount == 8 ? 1078 : 54;
     ASSERT_GE(file.size(), 54u);
-    EXPECT_EQ(file[0], 'B');
-    EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(Field32(file, 2), imageBytes + offset);
-    EXPECT_EQ(Field16(file, 6), 0);
-    EXPECT_EQ(Field16(file, 8), 0);
-    EXPECT_EQ(Field32(file, 10), offset);
-    EXPECT_EQ(Field32(file, 14), 40u);
-    EXPECT_EQ(Field32(file, 18), static_cast<std::uint32_t>(width));
-    EXPECT_EQ(Field32(file, 22), static_cast<std::uint32_t>(height));
-    EXPECT_EQ(Field16(file, 26), 1);
-    EXPECT_EQ(Field16(file, 28), bitCount);
-    EXPECT_EQ(Field32(file, 30), 0u);
-    EXPECT_EQ(Field32(file, 34), imageBytes);
+    EXPECT_EQ(Field(file, 0, 2), 'B' | 'M' << 8);
+    EXPECT_EQ(Field(file, 2), imageBytes + offset);
+    EXPECT_EQ(Field(file, 6), 0u) << "reserved";
+    EXPECT_EQ(Field(file, 10), offset);
+    EXPECT_EQ(Field(file, 14), 40u);
+    EXPECT_EQ(Field(file, 18), static_cast<std::uint32_t>(width));
+    EXPECT_EQ(Field(file, 22), static_cast<std::uint32_t>(height));
+    EXPECT_EQ(Field(file, 26, 2), 1u);
+    EXPECT_EQ(Field(file, 28, 2), static_cast<std::uint32_t>(bitCount));
+    EXPECT_EQ(Field(file, 30), 0u);
+    EXPECT_EQ(Field(file, 34), imageBytes);
     for (std::size_t at = 38; at < 54; ++at) EXPECT_EQ(file[at], 0) << "byte " << at;
 }
 
-TEST(BmpHeaderTest, SizeIsWithPaletteForGreyOnly) {
-    int size = 0;
-    EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(8, &size), 1);
-    EXPECT_EQ(size, 1078);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(24, &size), 1);
-    EXPECT_EQ(size, 54);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(32, &size), 1);
-    EXPECT_EQ(size, 54);
-}
-
-TEST(BmpHeaderTest, SizeRefusesOtherBitCountsAndNull) {
+TEST(BmpHeaderTest, HeadersAreWithPaletteForGreyOnly) {
     int size = 12345;
     for (int bitCount : {16, 0, 1, 4, 7, 25, -8})
         EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(bitCount, &size), -1) << bitCount;
     EXPECT_EQ(size, 12345);
     EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(24, nullptr), -1);
-}
-
-TEST(BmpHeaderTest, ColourHeaderFieldsAtTheirOffsets) {
-    for (int bitCount : {24, 32}) {
+    for (const auto& [bitCount, expected] : {std::pair{8, 1078}, std::pair{24, 54}, std::pair{32, 54}}) {
         SCOPED_TRACE(bitCount);
-        Bytes header(54 + 8, 0xCC);
+        EXPECT_EQ(QCX_HelperGetBmpFileHeaderSize(bitCount, &size), 1);
+        EXPECT_EQ(size, expected);
+        Bytes header(static_cast<std::size_t>(expected) + 1, 0xCC);
         ASSERT_EQ(QCX_HelperGetBmpFileHeader(640, 480, bitCount, header.data()), 1);
         ExpectHeaders(header, 640, 480, bitCount);
-        EXPECT_EQ(header[54], 0xCC) << "a colour header is 54 bytes";
+        EXPECT_EQ(header.back(), 0xCC) << "nothing written after the headers";
     }
-}
-
-TEST(BmpHeaderTest, GreyHeaderCarriesThePaletteWithIndexInAllFourBytes) {
-    Bytes header(1078 + 1, 0xCC);
-    ASSERT_EQ(QCX_HelperGetBmpFileHeader(3, 5, 8, header.data()), 1);
-    ExpectHeaders(header, 3, 5, 8);
-    for (int i = 0; i < 256; ++i)
-        for (int j = 0; j < 4; ++j) ASSERT_EQ(header[54 + 4 * i + j], i) << "entry " << i << " byte " << j;
-    EXPECT_EQ(header[1078], 0xCC);
-}
-
-TEST(BmpHeaderTest, RefusesBadSizesBitCountsAndNull) {
     Bytes header(1078, 0xCC);
     EXPECT_EQ(QCX_HelperGetBmpFileHeader(0, 5, 24, header.data()), -1);
     EXPECT_EQ(QCX_HelperGetBmpFileHeader(5, 0, 24, header.data()), -1);
@@ -104,65 +72,38 @@ TEST(BmpHeaderTest, RefusesBadSizesBitCountsAndNull) {
 
 class BmpFileTest : public ::testing::Test {
 protected:
+    int Save(const Bytes& image, int width, int height, int bitCount, const std::string& name) {
+        const std::string path = PathOf(name);
+        return QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(image.data()), width, height, bitCount, path.c_str());
+    }
     std::string PathOf(const std::string& name) const { return folder.Path() + "/" + name; }
     test::TempFolder folder;
 };
 
-TEST_F(BmpFileTest, TwoByTwoColourImageIsSixtySixBytes) {
-    const Bytes image = Pattern(12);
-    const std::string path = PathOf("small.bmp");
-    ASSERT_EQ(QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(image.data()), 2, 2, 24, path.c_str()), 1);
-    const Bytes file = ReadBytes(path);
-    ASSERT_EQ(file.size(), 66u);
-    EXPECT_EQ(Field32(file, 2), 66u);
-    EXPECT_EQ(Field32(file, 34), 12u);
-    ExpectHeaders(file, 2, 2, 24);
-    EXPECT_EQ(Bytes(file.begin() + 54, file.end()), image);
-}
-
-TEST_F(BmpFileTest, RowsAreWrittenAsInMemoryWithoutPadding) {
-    // 3 pixels of 3 bytes: rows of 9 bytes, which a padded file would round to 12.
-    for (int bitCount : {8, 24, 32}) {
-        SCOPED_TRACE(bitCount);
-        const int width = 3;
-        const int height = 5;
-        const Bytes image = Pattern(static_cast<std::size_t>(bitCount / 8 * width * height));
-        const std::string path = PathOf("rows" + std::to_string(bitCount) + ".bmp");
-        ASSERT_EQ(QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(image.data()), width, height, bitCount, path.c_str()),
-                  1);
-        const Bytes file = ReadBytes(path);
-        const std::size_t offset = bitCount == 8 ? 1078 : 54;
-        ASSERT_EQ(file.size(), offset + image.size());
-        ExpectHeaders(file, width, height, bitCount);
-        EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(offset), file.end()), image);
+TEST_F(BmpFileTest, FileIsTheHeadersThenTheRowsAsInMemoryWithoutPadding) {
+    // Rows of 3 pixels of 3 bytes are 9 bytes, which a padded file would round
+    // to 12. The last file is shorter than the one it replaces.
+    struct Case { int width, height, bitCount; std::size_t fileSize; };
+    for (const Case& c : {Case{2, 2, 24, 66}, Case{3, 5, 24, 99}, Case{3, 5, 8, 1093}, Case{3, 5, 32, 114}}) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << ", " << c.bitCount << " bits");
+        const Bytes image = Pattern(static_cast<std::size_t>(c.bitCount / 8 * c.width * c.height));
+        ASSERT_EQ(Save(image, c.width, c.height, c.bitCount, "image.bmp"), 1);
+        const std::string text = test::ReadFile(PathOf("image.bmp"));
+        const Bytes file(text.begin(), text.end());
+        ASSERT_EQ(file.size(), c.fileSize);
+        ExpectHeaders(file, c.width, c.height, c.bitCount);
+        const auto pixels = file.begin() + static_cast<std::ptrdiff_t>(c.fileSize - image.size());
+        Bytes header(c.fileSize - image.size());  // with the palette for 8 bits
+        ASSERT_EQ(QCX_HelperGetBmpFileHeader(c.width, c.height, c.bitCount, header.data()), 1);
+        EXPECT_EQ(Bytes(file.begin(), pixels), header);
+        EXPECT_EQ(Bytes(pixels, file.end()), image);
+        // The grey palette: all four bytes of entry i (200, say) hold i.
+        for (std::size_t at = 54; at < c.fileSize - image.size(); ++at)
+            ASSERT_EQ(file[at], (at - 54) / 4) << "palette entry " << (at - 54) / 4 << " byte " << at % 4;
     }
 }
 
-TEST_F(BmpFileTest, GreyFileHoldsPaletteAndIsHeaderPlusPixels) {
-    const int width = 17;
-    const int height = 4;
-    const Bytes image = Pattern(width * height);
-    const std::string path = PathOf("grey.bmp");
-    ASSERT_EQ(QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(image.data()), width, height, 8, path.c_str()), 1);
-    const Bytes file = ReadBytes(path);
-    ASSERT_EQ(file.size(), 1078u + width * height);
-    EXPECT_EQ(Bytes(file.begin() + 54 + 4 * 200, file.begin() + 54 + 4 * 201), Bytes(4, 200));
-    // The saved headers are the ones the header helper builds.
-    Bytes header(1078);
-    ASSERT_EQ(QCX_HelperGetBmpFileHeader(width, height, 8, header.data()), 1);
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 1078), header);
-}
-
-TEST_F(BmpFileTest, ReplacesAnExistingLongerFile) {
-    const std::string path = PathOf("again.bmp");
-    const Bytes large = Pattern(4 * 10 * 10);
-    const Bytes small = Pattern(4);
-    ASSERT_EQ(QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(large.data()), 10, 10, 32, path.c_str()), 1);
-    ASSERT_EQ(QCX_HelperSaveToBmp(const_cast<std::uint8_t*>(small.data()), 1, 1, 32, path.c_str()), 1);
-    EXPECT_EQ(ReadBytes(path).size(), 58u);
-}
-
-TEST_F(BmpFileTest, BadArgumentsCreateNoFile) {
+TEST_F(BmpFileTest, BadArgumentsAndUnwritablePathsCreateNoFile) {
     Bytes image = Pattern(64);
     const std::string path = PathOf("bad.bmp");
     EXPECT_EQ(QCX_HelperSaveToBmp(nullptr, 2, 2, 24, path.c_str()), -1);
@@ -170,13 +111,7 @@ TEST_F(BmpFileTest, BadArgumentsCreateNoFile) {
     EXPECT_EQ(QCX_HelperSaveToBmp(image.data(), 2, -1, 24, path.c_str()), -1);
     EXPECT_EQ(QCX_HelperSaveToBmp(image.data(), 2, 2, 16, path.c_str()), -1);
     EXPECT_EQ(QCX_HelperSaveToBmp(image.data(), 2, 2, 24, nullptr), -1);
-    EXPECT_TRUE(test::FilesIn(folder.Path()).empty());
-}
-
-TEST_F(BmpFileTest, UnwritablePathFails) {
-    Bytes image = Pattern(12);
-    const std::string path = PathOf("no such folder/image.bmp");
-    EXPECT_EQ(QCX_HelperSaveToBmp(image.data(), 2, 2, 24, path.c_str()), -8);
+    EXPECT_EQ(Save(image, 2, 2, 24, "no such folder/image.bmp"), -8);
     EXPECT_TRUE(test::FilesIn(folder.Path()).empty());
 }
 

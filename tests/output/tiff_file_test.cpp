@@ -4,10 +4,11 @@
 #include <tiffio.h>
 
 #include <climits>
-#include <cstdarg>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qcxapi.h"
@@ -18,74 +19,50 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-
-struct ReadBack {
-    std::uint32_t width = 0, length = 0, rowsPerStrip = 0;
-    std::uint16_t sampleFormat = 0, samplesPerPixel = 0, bitsPerSample = 0, photometric = 0, planar = 0,
-                  orientation = 0, resolutionUnit = 0, compression = 0;
-    std::uint32_t subfileType = 99;
-    float xResolution = 0, yResolution = 0;
-    std::vector<Bytes> scanlines;  // in file order, scanline 0 first
-};
-
-// Four samples of RGB without an extra-samples tag make the reader warn;
-// the test reads those files on purpose.
-int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-TIFF* OpenQuietly(const std::string& path) {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
-    TIFF* tiff = TIFFOpenExt(path.c_str(), "r", options);
-    TIFFOpenOptionsFree(options);
-    return tiff;
+template <typename T>
+double Tag(TIFF* tiff, ttag_t tag) {
+    T value{};
+    return TIFFGetField(tiff, tag, &value) == 1 ? static_cast<double>(value) : -1;
 }
 
-ReadBack Read(const std::string& path) {
-    ReadBack back;
-    std::unique_ptr<TIFF, TiffCloser> tiff(OpenQuietly(path));
-    if (!tiff) {
-        ADD_FAILURE() << "libtiff cannot open " << path;
-        return back;
-    }
+// The tags the writer sets as libtiff reads them (-1 for a missing one), and
+// the scanlines in file order.
+std::map<ttag_t, double> Read(const std::string& path, std::vector<Bytes>* scanlines) {
+    // Four samples of RGB without an extra-samples tag make the reader warn;
+    // the test reads those files on purpose.
+    const TIFFErrorHandler warnings = TIFFSetWarningHandler(nullptr);
+    const std::unique_ptr<TIFF, decltype(&TIFFClose)> tiff(TIFFOpen(path.c_str(), "r"), &TIFFClose);
+    TIFFSetWarningHandler(warnings);
+    std::map<ttag_t, double> tags;
+    if (!tiff) return tags;
     TIFF* t = tiff.get();
-    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &back.width);
-    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &back.length);
-    TIFFGetField(t, TIFFTAG_ROWSPERSTRIP, &back.rowsPerStrip);
-    TIFFGetField(t, TIFFTAG_SAMPLEFORMAT, &back.sampleFormat);
-    TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &back.samplesPerPixel);
-    TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &back.bitsPerSample);
-    TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &back.photometric);
-    TIFFGetField(t, TIFFTAG_PLANARCONFIG, &back.planar);
-    TIFFGetField(t, TIFFTAG_ORIENTATION, &back.orientation);
-    TIFFGetField(t, TIFFTAG_RESOLUTIONUNIT, &back.resolutionUnit);
-    TIFFGetField(t, TIFFTAG_COMPRESSION, &back.compression);
-    TIFFGetField(t, TIFFTAG_SUBFILETYPE, &back.subfileType);
-    TIFFGetField(t, TIFFTAG_XRESOLUTION, &back.xResolution);
-    TIFFGetField(t, TIFFTAG_YRESOLUTION, &back.yResolution);
-    const auto size = static_cast<std::size_t>(TIFFScanlineSize64(t));
-    for (std::uint32_t row = 0; row < back.length; ++row) {
-        Bytes line(size);
-        EXPECT_EQ(TIFFReadScanline(t, line.data(), row, 0), 1) << "scanline " << row;
-        back.scanlines.push_back(std::move(line));
+    for (ttag_t tag : {TIFFTAG_SUBFILETYPE, TIFFTAG_IMAGEWIDTH, TIFFTAG_IMAGELENGTH, TIFFTAG_ROWSPERSTRIP})
+        tags[tag] = Tag<std::uint32_t>(t, tag);
+    for (ttag_t tag : {TIFFTAG_BITSPERSAMPLE, TIFFTAG_COMPRESSION, TIFFTAG_PHOTOMETRIC, TIFFTAG_ORIENTATION,
+                       TIFFTAG_SAMPLESPERPIXEL, TIFFTAG_PLANARCONFIG, TIFFTAG_RESOLUTIONUNIT, TIFFTAG_SAMPLEFORMAT})
+        tags[tag] = Tag<std::uint16_t>(t, tag);
+    for (ttag_t tag : {TIFFTAG_XRESOLUTION, TIFFTAG_YRESOLUTION}) tags[tag] = Tag<float>(t, tag);
+    for (std::uint32_t row = 0; row < static_cast<std::uint32_t>(tags[TIFFTAG_IMAGELENGTH]); ++row) {
+        scanlines->emplace_back(static_cast<std::size_t>(TIFFScanlineSize64(t)));
+        EXPECT_EQ(TIFFReadScanline(t, scanlines->back().data(), row, 0), 1) << "scanline " << row;
     }
-    return back;
+    return tags;
 }
 
 // The tag numbers of the first directory, walked by hand (little-endian
 // classic TIFF as written on this machine).
 std::vector<std::uint16_t> DirectoryTags(const std::string& path) {
     const std::string file = test::ReadFile(path);
-    const auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(file.at(at))); };
-    const auto u16 = [&](std::size_t at) { return static_cast<std::uint16_t>(byte(at) | byte(at + 1) << 8); };
-    const auto u32 = [&](std::size_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
-    EXPECT_EQ(file.substr(0, 2), "II");
-    EXPECT_EQ(u16(2), 42);
-    const std::size_t directory = u32(4);
+    const auto u = [&](std::size_t at, int bytes) {
+        std::uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(file.at(at + i));
+        return value;
+    };
+    EXPECT_EQ(file.substr(0, 4), std::string("II*\0", 4));
+    const std::size_t directory = u(4, 4);
     std::vector<std::uint16_t> tags;
-    for (std::size_t i = 0; i < u16(directory); ++i) tags.push_back(u16(directory + 2 + 12 * i));
+    for (std::size_t i = 0; i < u(directory, 2); ++i)
+        tags.push_back(static_cast<std::uint16_t>(u(directory + 2 + 12 * i, 2)));
     return tags;
 }
 
@@ -95,117 +72,56 @@ Bytes Pattern(std::size_t size) {
     return bytes;
 }
 
-Bytes MemoryRow(const Bytes& image, std::size_t rowBytes, std::size_t row) {
-    return Bytes(image.begin() + static_cast<std::ptrdiff_t>(row * rowBytes),
-                 image.begin() + static_cast<std::ptrdiff_t>((row + 1) * rowBytes));
-}
-
-class TiffFileTest : public ::testing::Test {
-protected:
-    std::string PathOf(const std::string& name) const { return folder.Path() + "/" + name; }
+TEST(TiffFileTest, GreyReadsBackTopRowFirstAndColourInMemoryOrderUnderEveryTag) {
     test::TempFolder folder;
-};
-
-TEST_F(TiffFileTest, GreyImageReadsBackTopRowFirstWithBlackAsZero) {
-    const int width = 13;
-    const int height = 7;
-    Bytes image = Pattern(width * height);
-    const std::string path = PathOf("grey.tif");
-    ASSERT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, 8, 1, path.c_str()), 1);
-    const ReadBack back = Read(path);
-    EXPECT_EQ(back.photometric, PHOTOMETRIC_MINISBLACK);
-    ASSERT_EQ(back.scanlines.size(), static_cast<std::size_t>(height));
-    for (int r = 0; r < height; ++r)
-        EXPECT_EQ(back.scanlines[r], MemoryRow(image, width, height - 1 - r)) << "scanline " << r;
-}
-
-TEST_F(TiffFileTest, EveryTagHasItsValue) {
-    Bytes image = Pattern(5 * 4 * 3);
-    const std::string path = PathOf("tags.tif");
-    ASSERT_EQ(QCX_HelperSaveToTiff(image.data(), 5, 4, 8, 3, path.c_str()), 1);
-    const ReadBack back = Read(path);
-    EXPECT_EQ(back.sampleFormat, SAMPLEFORMAT_UINT);
-    EXPECT_EQ(back.width, 5u);
-    EXPECT_EQ(back.length, 4u);
-    EXPECT_EQ(back.samplesPerPixel, 3);
-    EXPECT_EQ(back.bitsPerSample, 8);
-    EXPECT_EQ(back.photometric, PHOTOMETRIC_RGB);
-    EXPECT_EQ(back.planar, PLANARCONFIG_CONTIG);
-    EXPECT_EQ(back.orientation, ORIENTATION_TOPLEFT);
-    EXPECT_EQ(back.rowsPerStrip, 4u);
-    EXPECT_EQ(back.resolutionUnit, RESUNIT_INCH);
-    EXPECT_FLOAT_EQ(back.xResolution, 90.0f);
-    EXPECT_FLOAT_EQ(back.yResolution, 90.0f);
-    EXPECT_EQ(back.subfileType, 0u);
-    EXPECT_EQ(back.compression, COMPRESSION_NONE);
-    // Exactly these tags and the strip's location, nothing else.
-    const std::vector<std::uint16_t> expected = {254, 256, 257, 258, 259, 262, 273, 274,
-                                                 277, 278, 279, 282, 283, 284, 296, 339};
-    EXPECT_EQ(DirectoryTags(path), expected);
-}
-
-TEST_F(TiffFileTest, ColourRowsGoOutInMemoryOrderAndByteOrder) {
-    for (int samples : {3, 4}) {
-        SCOPED_TRACE(samples);
-        const int width = 6;
-        const int height = 5;
-        const std::size_t rowBytes = static_cast<std::size_t>(width * samples);
+    const std::string path = folder.Path() + "/image.tif";
+    const int width = 5;
+    const int height = 4;
+    for (const auto& [bits, samples] : {std::pair{8, 1}, std::pair{16, 1}, std::pair{8, 3}, std::pair{8, 4}}) {
+        SCOPED_TRACE(::testing::Message() << bits << " bits, " << samples << " samples");
+        const std::size_t rowBytes = static_cast<std::size_t>(bits / 8 * width * samples);
         Bytes image = Pattern(rowBytes * height);
-        const std::string path = PathOf("colour" + std::to_string(samples) + ".tif");
-        ASSERT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, 8, samples, path.c_str()), 1);
-        const ReadBack back = Read(path);
-        EXPECT_EQ(back.photometric, PHOTOMETRIC_RGB);
-        ASSERT_EQ(back.scanlines.size(), static_cast<std::size_t>(height));
-        for (int r = 0; r < height; ++r) EXPECT_EQ(back.scanlines[r], MemoryRow(image, rowBytes, r)) << "scanline " << r;
+        ASSERT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, bits, samples, path.c_str()), 1);
+        std::vector<Bytes> scanlines;
+        const std::map<ttag_t, double> tags = Read(path, &scanlines);
+        const std::map<ttag_t, double> expected = {
+            {TIFFTAG_SUBFILETYPE, 0}, {TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, height},
+            {TIFFTAG_ROWSPERSTRIP, height}, {TIFFTAG_BITSPERSAMPLE, bits}, {TIFFTAG_COMPRESSION, COMPRESSION_NONE},
+            {TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB},
+            {TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT}, {TIFFTAG_SAMPLESPERPIXEL, samples},
+            {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG}, {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
+            {TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT}, {TIFFTAG_XRESOLUTION, 90}, {TIFFTAG_YRESOLUTION, 90}};
+        EXPECT_EQ(tags, expected);
+        // Exactly these tags and the strip's location, nothing else.
+        EXPECT_EQ(DirectoryTags(path), (std::vector<std::uint16_t>{254, 256, 257, 258, 259, 262, 273, 274, 277, 278, 279,
+                                                                   282, 283, 284, 296, 339}));
+        // One sample a pixel: the first memory row is the bottom of the picture.
+        ASSERT_EQ(scanlines.size(), static_cast<std::size_t>(height));
+        for (int r = 0; r < height; ++r) {
+            const auto row = image.begin() + static_cast<std::ptrdiff_t>(rowBytes) * (samples == 1 ? height - 1 - r : r);
+            EXPECT_EQ(scanlines[r], Bytes(row, row + static_cast<std::ptrdiff_t>(rowBytes))) << "scanline " << r;
+        }
     }
 }
 
-TEST_F(TiffFileTest, SixteenBitGreyIsFlippedWholeRowsAtATime) {
-    const int width = 9;
-    const int height = 4;
-    Bytes image = Pattern(2 * width * height);
-    const std::string path = PathOf("grey16.tif");
-    ASSERT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, 16, 1, path.c_str()), 1);
-    const ReadBack back = Read(path);
-    EXPECT_EQ(back.bitsPerSample, 16);
-    ASSERT_EQ(back.scanlines.size(), static_cast<std::size_t>(height));
-    for (int r = 0; r < height; ++r)
-        EXPECT_EQ(back.scanlines[r], MemoryRow(image, 2 * width, height - 1 - r)) << "scanline " << r;
-}
+TEST(TiffFileTest, ArgumentsThatCannotDescribeAnImageOrAPathFailWithoutAFile) {
+    test::TempFolder folder;
+    Bytes image = Pattern(64);
+    const std::string path = folder.Path() + "/bad.tif";
+    const int bad[][4] = {{0, 2, 8, 1},       {2, -2, 8, 1},     {2, 2, 0, 1},       {2, 2, 8, 0},
+                          {2, 2, -8, 1},      {2, 2, 1000000, 1}, {2, 2, 8, 70000},  {INT_MAX, INT_MAX, 65535, 65535},
+                          {7, 3, 4, 1}};  // fewer than 8 bits a sample make memory rows of no bytes at all
+    for (const auto& b : bad)
+        EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), b[0], b[1], b[2], b[3], path.c_str()), -8)
+            << b[0] << "x" << b[1] << ", " << b[2] << " bits, " << b[3] << " samples";
+    EXPECT_EQ(QCX_HelperSaveToTiff(nullptr, 2, 2, 8, 1, path.c_str()), -8);
+    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 1, nullptr), -8);
+    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 3, (folder.Path() + "/no such folder/image.tif").c_str()), -8);
+    EXPECT_TRUE(test::FilesIn(folder.Path()).empty());
 
-TEST_F(TiffFileTest, SampleSizesOfPartBytesStayInsideTheImage) {
     // 12 bits: memory rows hold 1 byte a sample, libtiff's scanlines 1.5;
     // the writer must read neither beyond the image nor beyond its row.
-    const int width = 7;
-    const int height = 3;
-    Bytes image = Pattern(width * height);
-    const std::string path = PathOf("twelve.tif");
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, 12, 1, path.c_str()), 1);
-    // Fewer than 8 bits a sample make memory rows of no bytes at all.
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), width, height, 4, 1, PathOf("four.tif").c_str()), -8);
-}
-
-TEST_F(TiffFileTest, ArgumentsThatCannotDescribeAnImageFailWithoutAFile) {
-    Bytes image = Pattern(64);
-    const std::string path = PathOf("bad.tif");
-    EXPECT_EQ(QCX_HelperSaveToTiff(nullptr, 2, 2, 8, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 0, 2, 8, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, -2, 8, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 0, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 0, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, -8, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 1000000, 1, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 70000, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), INT_MAX, INT_MAX, 65535, 65535, path.c_str()), -8);
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 1, nullptr), -8);
-    EXPECT_TRUE(test::FilesIn(folder.Path()).empty());
-}
-
-TEST_F(TiffFileTest, UnwritablePathFails) {
-    Bytes image = Pattern(12);
-    const std::string path = PathOf("no such folder/image.tif");
-    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 2, 2, 8, 3, path.c_str()), -8);
-    EXPECT_TRUE(test::FilesIn(folder.Path()).empty());
+    EXPECT_EQ(QCX_HelperSaveToTiff(image.data(), 7, 3, 12, 1, path.c_str()), 1);
 }
 
 }  // namespace

@@ -1,0 +1,373 @@
+// The component's C interface as the camera link uses it: registration and
+// its configuration, object creation, the camera table, attaching, register
+// and EEPROM traffic with its log, and injected faults.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "component_loader.h"
+
+namespace pixmender {
+namespace {
+
+using testing::LoadSimComponent;
+using testing::SimComponent;
+
+constexpr uint8_t kEeprom = 0xA0;
+
+class ComponentAbiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim_ = LoadSimComponent();
+    ASSERT_NE(sim_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    for (TalvexObject* object : objects_) sim_->api.Release(object);
+    sim_->Register("");
+  }
+  const TalvexComponentApi& Api() const { return sim_->api; }
+
+  TalvexObject* Create(const char* clsid, const char* iid) {
+    TalvexObject* object = nullptr;
+    if (Api().CreateInstance(clsid, iid, &object) != TALVEX_OK) return nullptr;
+    objects_.push_back(object);
+    return object;
+  }
+  TalvexObject* Enumerator() { return Create(TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR); }
+  TalvexObject* Control() { return Create(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL); }
+  TalvexObject* Stream() { return Create(TALVEX_CLSID_STREAM, TALVEX_IID_STREAM); }
+
+  std::vector<TalvexCameraEntry> Entries(TalvexObject* enumerator) {
+    std::vector<TalvexCameraEntry> table(10);
+    int32_t count = -1;
+    EXPECT_EQ(Api().EnumerateCameras(enumerator, table.data(), &count, 10), TALVEX_OK);
+    table.resize(count < 0 ? 0 : static_cast<size_t>(count));
+    return table;
+  }
+
+  // Opens an entry and attaches the control object (and the stream object)
+  // as the camera link does; false when the entry cannot be opened.
+  bool OpenAndAttach(TalvexObject* enumerator, const TalvexCameraEntry& entry, TalvexObject* control,
+                     TalvexObject* stream) {
+    TalvexObject* filter = nullptr;
+    TalvexObject* device = nullptr;
+    if (Api().OpenCamera(enumerator, entry.first, entry.second->length, &filter, &device) != TALVEX_OK) return false;
+    objects_.push_back(device);
+    if (stream != nullptr) {
+      EXPECT_EQ(Api().StreamAttachCaptureFilter(stream, filter), TALVEX_OK);
+    }
+    EXPECT_EQ(Api().AttachDevice(control, device), TALVEX_OK);
+    EXPECT_EQ(Api().AttachCaptureFilter(control, filter), TALVEX_OK);
+    Api().Release(filter);
+    return true;
+  }
+
+  std::string ReadIdentity(TalvexObject* control, int base) {
+    std::string text;
+    for (int i = 0; i < 10; ++i) {
+      uint16_t word = 0;
+      EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, static_cast<uint16_t>(base + i), &word), TALVEX_OK);
+      if (word == 0) break;
+      text.push_back(static_cast<char>(word));
+    }
+    return text;
+  }
+
+  const SimComponent* sim_ = nullptr;
+  std::vector<TalvexObject*> objects_;
+};
+
+struct ConfigCase {
+  const char* config;
+  int cameras;
+  std::vector<std::string> identities;  // per camera
+  int base;
+  std::string serial;  // empty: the serial words stay zero
+};
+
+TEST_F(ComponentAbiTest, ConfigurationSetsCamerasIdentitiesBaseAndSerial) {
+  const ConfigCase cases[] = {
+      {"", 1, {"KORVEXANDA"}, 3072, ""},
+      {"cameras=3;identity=PELUSTRINE,Zandovre42", 3, {"PELUSTRINE", "Zandovre42", "Zandovre42"}, 3072, ""},
+      {" cameras = 2 ; identity = ABC ; base = 100 ; serial = SN-0000000001 ", 2, {"ABC", "ABC"}, 100,
+       "SN-0000000001"},
+      {"base=0x400;identity=PELUSTRIN", 1, {"PELUSTRIN"}, 1024, ""},
+      // Garbage falls back to the defaults, entry by entry.
+      {"cameras=abc;base=-5;fps=0;serial=short;sizes=foo;;==;novalue;what=ever", 1, {"KORVEXANDA"}, 3072, ""},
+      {"cameras=17;base=16383;identity=ELEVENCHARS,OK", 1, {"KORVEXANDA"}, 3072, ""},
+      {"cameras=0", 0, {}, 3072, ""},
+  };
+  for (const ConfigCase& c : cases) {
+    SCOPED_TRACE(c.config);
+    ASSERT_EQ(sim_->Register(c.config), TALVEX_OK);
+    EXPECT_EQ(Api().VideoInputCount(), c.cameras);
+    TalvexObject* enumerator = Enumerator();
+    ASSERT_NE(enumerator, nullptr);
+    EXPECT_EQ(Entries(enumerator).size(), static_cast<size_t>(c.cameras));
+    for (int camera = 0; camera < c.cameras; ++camera) {
+      const std::string& identity = c.identities[static_cast<size_t>(camera)];
+      for (int i = 0; i < 10; ++i) {
+        int expected = i < static_cast<int>(identity.size()) ? identity[static_cast<size_t>(i)] : 0;
+        EXPECT_EQ(sim_->peekEeprom(camera, c.base + i), expected) << "camera " << camera << " word " << i;
+      }
+      for (int i = 0; i < 13; ++i) {
+        int expected = c.serial.empty() ? 0 : c.serial[static_cast<size_t>(i)];
+        EXPECT_EQ(sim_->peekEeprom(camera, c.base + 14 + i), expected);
+      }
+    }
+    EXPECT_EQ(sim_->peekEeprom(c.cameras, 0), -1);
+  }
+}
+
+TEST_F(ComponentAbiTest, ObjectCreationChecksClassAndInterface) {
+  ASSERT_EQ(sim_->Register(""), TALVEX_OK);
+  struct Case {
+    const char* clsid;
+    const char* iid;
+    TalvexResult expected;
+  };
+  const Case cases[] = {
+      {TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR, TALVEX_OK},
+      {TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, TALVEX_OK},
+      {TALVEX_CLSID_STREAM, TALVEX_IID_STREAM, TALVEX_OK},
+      {"{a917c75a-4119-11da-ae0e-000d56ac7b4c}", "{A917C75B-4119-11DA-AE0E-000D56AC7B4C}", TALVEX_OK},
+      {"{00000000-0000-0000-0000-000000000000}", TALVEX_IID_CONTROL, TALVEX_E_CLASS_NOT_REGISTERED},
+      {TALVEX_CLSID_CONTROL, TALVEX_IID_ENUMERATOR, TALVEX_E_NOINTERFACE},
+      {TALVEX_CLSID_STREAM, TALVEX_IID_CONTROL, TALVEX_E_NOINTERFACE},
+      {nullptr, TALVEX_IID_CONTROL, TALVEX_E_POINTER},
+      {TALVEX_CLSID_CONTROL, nullptr, TALVEX_E_POINTER},
+  };
+  for (const Case& c : cases) {
+    TalvexObject* object = reinterpret_cast<TalvexObject*>(1);
+    EXPECT_EQ(Api().CreateInstance(c.clsid, c.iid, &object), c.expected) << (c.clsid ? c.clsid : "null");
+    EXPECT_EQ(object != nullptr, c.expected == TALVEX_OK);
+    if (object != nullptr) {
+      EXPECT_EQ(Api().Release(object), 0u);
+    }
+  }
+  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, nullptr), TALVEX_E_POINTER);
+}
+
+TEST_F(ComponentAbiTest, ReferencesCountAndStaleHandlesAreRefused) {
+  ASSERT_EQ(sim_->Register(""), TALVEX_OK);
+  TalvexObject* control = nullptr;
+  ASSERT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, &control), TALVEX_OK);
+  EXPECT_EQ(Api().AddRef(control), 2u);
+  EXPECT_EQ(Api().Release(control), 1u);
+  EXPECT_EQ(Api().Release(control), 0u);
+  // Released: every call refuses it instead of following it.
+  EXPECT_EQ(Api().Release(control), 0u);
+  EXPECT_EQ(Api().AddRef(control), 0u);
+  EXPECT_NE(Api().WriteBridgeRegister(control, 0x8107, 0), TALVEX_OK);
+  EXPECT_EQ(Api().AddRef(nullptr), 0u);
+  EXPECT_EQ(Api().Release(nullptr), 0u);
+}
+
+TEST_F(ComponentAbiTest, BadArgumentsAreReportedNotFollowed) {
+  ASSERT_EQ(sim_->Register("cameras=1"), TALVEX_OK);
+  TalvexObject* enumerator = Enumerator();
+  TalvexObject* control = Control();
+  TalvexObject* stream = Stream();
+  ASSERT_TRUE(enumerator && control && stream);
+  TalvexCameraEntry table[10];
+  int32_t count = 0;
+  uint16_t word = 0;
+  uint8_t address = 0x09;
+  uint16_t value = 1;
+  TalvexObject* filter = nullptr;
+  TalvexObject* device = nullptr;
+
+  EXPECT_EQ(Api().EnumerateCameras(nullptr, table, &count, 10), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, nullptr, 10), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().EnumerateCameras(enumerator, nullptr, &count, 10), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, &count, -1), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().EnumerateCameras(control, table, &count, 10), TALVEX_E_NOINTERFACE);
+  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, &count, 0), TALVEX_OK);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(Api().OpenCamera(enumerator, 0, 0, &filter, &device), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().OpenCamera(enumerator, 0, 0, nullptr, &device), TALVEX_E_POINTER);
+
+  // Not attached yet: nothing to write to.
+  EXPECT_EQ(Api().WriteBridgeRegister(control, 0x8107, 0), TALVEX_E_FAIL);
+  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 0, &word), TALVEX_E_FAIL);
+  EXPECT_EQ(Api().StreamSwitch(stream, TALVEX_PROPSET_STREAM, 1, 1, 0, 4096, 0, 0), TALVEX_E_FAIL);
+  EXPECT_EQ(Api().WriteBridgeRegister(stream, 0x8107, 0), TALVEX_E_NOINTERFACE);
+  EXPECT_EQ(Api().AttachDevice(control, nullptr), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().AttachDevice(control, stream), TALVEX_E_INVALIDARG);
+
+  auto entries = Entries(enumerator);
+  ASSERT_EQ(entries.size(), 1u);
+  ASSERT_TRUE(OpenAndAttach(enumerator, entries[0], control, stream));
+  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 0, nullptr), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().ReadEepromWord(control, 0xA2, 0, &word), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 16384, &word), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 16384, 1), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().WriteSensorRegister(control, 1, nullptr, 2, &value), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().WriteSensorRegister(control, 2, &address, 2, &value), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().WriteSensorRegister(control, 1, &address, 1, &value), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().StreamSwitch(stream, nullptr, 1, 1, 0, 4096, 0, 0), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().StreamSwitch(stream, TALVEX_CLSID_CONTROL, 1, 1, 0, 4096, 0, 0), TALVEX_E_INVALIDARG);
+
+  char name[64];
+  EXPECT_EQ(Api().VideoInputName(0, nullptr, 64), TALVEX_E_POINTER);
+  EXPECT_EQ(Api().VideoInputName(1, name, 64), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().VideoInputName(-1, name, 64), TALVEX_E_INVALIDARG);
+  EXPECT_EQ(Api().VideoInputName(0, name, 4), TALVEX_OK);
+  EXPECT_EQ(std::string(name).size(), 3u);
+  EXPECT_EQ(Api().CreateVideoSource(1), nullptr);
+  EXPECT_EQ(Api().CreateVideoSource(-1), nullptr);
+  // None of the refused calls reached the log.
+  EXPECT_EQ(sim_->writeCount(), 0);
+}
+
+TEST_F(ComponentAbiTest, SecondOfTwoCamerasCarriesTheAcceptedIdentity) {
+  ASSERT_EQ(sim_->Register("cameras=2;identity=NOPE,PELUSTRINE"), TALVEX_OK);
+  TalvexObject* enumerator = Enumerator();
+  TalvexObject* control = Control();
+  TalvexObject* stream = Stream();
+  ASSERT_TRUE(enumerator && control && stream);
+  auto entries = Entries(enumerator);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_NE(entries[0].first, entries[1].first);
+  int selected = -1;
+  for (size_t i = 0; i < entries.size() && selected < 0; ++i) {
+    ASSERT_TRUE(OpenAndAttach(enumerator, entries[i], control, stream));
+    EXPECT_EQ(Api().WriteBridgeRegister(control, 0x8107, 0), TALVEX_OK);
+    std::string identity = ReadIdentity(control, 3072);
+    if (identity == "PELUSTRINE") selected = static_cast<int>(i);
+  }
+  EXPECT_EQ(selected, 1);
+  // The entry's name is the video input's name at the same index.
+  ASSERT_EQ(Api().VideoInputCount(), 2);
+  char name[64];
+  ASSERT_EQ(Api().VideoInputName(1, name, sizeof name), TALVEX_OK);
+  const TalvexCountedString* counted = entries[1].second;
+  EXPECT_EQ(std::string(name), std::string(counted->text, counted->text + counted->length));
+  EXPECT_EQ(Api().StreamSwitch(stream, TALVEX_PROPSET_STREAM, 1, 1, 0, 4096, 0, 0), TALVEX_OK);
+
+  // Everything went to the camera of the entry attached at the time.
+  auto writes = sim_->Writes();
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.front().camera, 0);
+  EXPECT_EQ(writes.front().kind, TALVEX_SIM_BRIDGE);
+  EXPECT_EQ(writes.back().camera, 1);
+  EXPECT_EQ(writes.back().kind, TALVEX_SIM_STREAM);
+  EXPECT_EQ(writes.back().value, 1u);
+}
+
+TEST_F(ComponentAbiTest, WritesReachTheAttachedCameraAndTheLog) {
+  ASSERT_EQ(sim_->Register("cameras=2;fail=stuck=3100"), TALVEX_OK);
+  TalvexObject* enumerator = Enumerator();
+  TalvexObject* control = Control();
+  ASSERT_TRUE(enumerator && control);
+  auto entries = Entries(enumerator);
+  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_TRUE(OpenAndAttach(enumerator, entries[1], control, nullptr));
+
+  const uint8_t brightness = 0x09;
+  const uint16_t value = 1500;
+  uint16_t word = 0;
+  EXPECT_EQ(Api().WriteBridgeRegister(control, 0xB03C, 0x20), TALVEX_OK);
+  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 3086, 'S'), TALVEX_OK);
+  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 3100, 0x12), TALVEX_OK);  // stuck: ignored
+  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 3086, &word), TALVEX_OK);
+  EXPECT_EQ(word, 'S');
+  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 3100, &word), TALVEX_OK);
+  EXPECT_EQ(word, 0);
+  EXPECT_EQ(Api().WriteSensorRegister(control, 1, &brightness, 2, &value), TALVEX_OK);
+
+  EXPECT_EQ(sim_->peekEeprom(1, 3086), 'S');
+  EXPECT_EQ(sim_->peekEeprom(0, 3086), 0);
+  EXPECT_EQ(sim_->peekSensor(1, 0x09), 1500);
+  EXPECT_EQ(sim_->peekSensor(0, 0x09), 1024);
+
+  const TalvexSimWrite expected[] = {
+      {1, TALVEX_SIM_BRIDGE, 0xB03C, 0x20},     {1, TALVEX_SIM_EEPROM_WRITE, 3086, 'S'},
+      {1, TALVEX_SIM_EEPROM_WRITE, 3100, 0x12}, {1, TALVEX_SIM_EEPROM_READ, 3086, 'S'},
+      {1, TALVEX_SIM_EEPROM_READ, 3100, 0},     {1, TALVEX_SIM_SENSOR, 0x09, 1500},
+  };
+  auto writes = sim_->Writes();
+  ASSERT_EQ(writes.size(), std::size(expected));
+  for (size_t i = 0; i < writes.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(writes[i].camera, expected[i].camera);
+    EXPECT_EQ(writes[i].kind, expected[i].kind);
+    EXPECT_EQ(writes[i].address, expected[i].address);
+    EXPECT_EQ(writes[i].value, expected[i].value);
+  }
+  // Paging through the log, and clearing it.
+  TalvexSimWrite page[4];
+  EXPECT_EQ(sim_->getWrites(page, 4, 4), 2);
+  EXPECT_EQ(page[0].kind, TALVEX_SIM_EEPROM_READ);
+  EXPECT_EQ(sim_->getWrites(page, 6, 4), 0);
+  EXPECT_EQ(sim_->getWrites(page, -1, 4), 0);
+  EXPECT_EQ(sim_->getWrites(nullptr, 0, 4), 0);
+  sim_->clearWrites();
+  EXPECT_EQ(sim_->writeCount(), 0);
+  // Peeking and poking stay out of the log.
+  EXPECT_EQ(sim_->pokeEeprom(1, 3100, 7), TALVEX_OK);
+  EXPECT_EQ(sim_->peekEeprom(1, 3100), 7);
+  EXPECT_EQ(sim_->writeCount(), 0);
+}
+
+TEST_F(ComponentAbiTest, InjectedFaults) {
+  EXPECT_EQ(sim_->Register("fail=register"), TALVEX_E_FAIL);
+  TalvexObject* object = nullptr;
+  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR, &object),
+            TALVEX_E_CLASS_NOT_REGISTERED);
+  EXPECT_EQ(Api().VideoInputCount(), 0);
+
+  ASSERT_EQ(sim_->Register("fail=control,bogus"), TALVEX_OK);
+  EXPECT_NE(Enumerator(), nullptr);
+  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, &object), TALVEX_E_FAIL);
+  EXPECT_NE(Stream(), nullptr);
+
+  ASSERT_EQ(sim_->Register("fail=stream"), TALVEX_OK);
+  EXPECT_NE(Control(), nullptr);
+  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_STREAM, TALVEX_IID_STREAM, &object), TALVEX_E_FAIL);
+
+  ASSERT_EQ(sim_->Register("cameras=2;fail=open"), TALVEX_OK);
+  TalvexObject* enumerator = Enumerator();
+  auto entries = Entries(enumerator);
+  ASSERT_EQ(entries.size(), 2u);
+  TalvexObject* filter = nullptr;
+  TalvexObject* device = nullptr;
+  for (const TalvexCameraEntry& entry : entries) {
+    EXPECT_EQ(Api().OpenCamera(enumerator, entry.first, entry.second->length, &filter, &device), TALVEX_E_FAIL);
+    EXPECT_EQ(filter, nullptr);
+    EXPECT_EQ(device, nullptr);
+  }
+}
+
+TEST_F(ComponentAbiTest, EepromPersistsInItsFileAcrossRegistrations) {
+  char path[] = "/tmp/talvexcam_eeprom_XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  std::remove(path);  // a missing file is created on registration
+  const std::string config = std::string("cameras=2;serial=ABCDEFGHIJKLM;eeprom=") + path;
+  ASSERT_EQ(sim_->Register(config), TALVEX_OK);
+  TalvexObject* enumerator = Enumerator();
+  TalvexObject* control = Control();
+  auto entries = Entries(enumerator);
+  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_TRUE(OpenAndAttach(enumerator, entries[1], control, nullptr));
+  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 3072 + 48, 0x05), TALVEX_OK);
+
+  // Another run without a serial number: the record and the serial number stay.
+  ASSERT_EQ(sim_->Register(std::string("cameras=2;eeprom=") + path), TALVEX_OK);
+  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 48), 0x05);
+  EXPECT_EQ(sim_->peekEeprom(0, 3072 + 48), 0);
+  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 14), 'A');
+  EXPECT_EQ(sim_->peekEeprom(1, 3072), 'K');
+  // Without the file the EEPROM starts blank.
+  ASSERT_EQ(sim_->Register("cameras=2"), TALVEX_OK);
+  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 48), 0);
+  std::remove(path);
+}
+
+}  // namespace
+}  // namespace pixmender

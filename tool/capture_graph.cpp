@@ -139,10 +139,16 @@ struct GraphState {
   int captureHeight = 0;
   size_t lastBufferSize = 0;
 
-  // The grabber's current sample, written on the streaming thread.
+  // The grabber's current frame. Each frame is copied when it arrives and its
+  // buffer let go at once: a camera source has only a few buffers in its
+  // pool, and holding one back for a grab that may never come starves it.
   std::mutex sampleMutex;
-  GstSample* sample = nullptr;
-  bool streamEnded = false;
+  std::vector<uint8_t> frame;  // guarded by sampleMutex
+  bool haveFrame = false;      // guarded by sampleMutex
+  bool streamEnded = false;    // guarded by sampleMutex
+  // The streaming thread's copy of the next frame, swapped with `frame`, so
+  // the steady state allocates nothing.
+  std::vector<uint8_t> spare;
 
   // Held while a frame is presented, so clearing the window waits for it.
   std::mutex windowMutex;
@@ -150,20 +156,17 @@ struct GraphState {
   QSize windowSize;
 
   void DropSample() {
-    GstSample* old = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(sampleMutex);
-      old = sample;
-      sample = nullptr;
-      streamEnded = true;
-    }
-    if (old != nullptr) gst_sample_unref(old);
+    std::lock_guard<std::mutex> lock(sampleMutex);
+    haveFrame = false;
+    streamEnded = true;
   }
 
+  // Only while no streaming thread runs (the pipeline is stopped).
   void ResetSample() {
     std::lock_guard<std::mutex> lock(sampleMutex);
-    if (sample != nullptr) gst_sample_unref(sample);
-    sample = nullptr;
+    frame.clear();
+    spare.clear();
+    haveFrame = false;
     streamEnded = false;
   }
 };
@@ -184,18 +187,24 @@ GstFlowReturn OnGrabberSample(GstAppSink* sink, gpointer data) {
   auto* state = static_cast<GraphState*>(data);
   GstSample* sample = gst_app_sink_pull_sample(sink);
   if (sample == nullptr) return GST_FLOW_OK;
-  GstSample* old = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(state->sampleMutex);
-    // Frames still queued behind an error must not revive the grabber.
-    if (state->streamEnded) {
-      old = sample;
-    } else {
-      old = state->sample;
-      state->sample = sample;
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstMapInfo map;
+  bool copied = false;
+  if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+    if (map.size > 0) {
+      state->spare.assign(map.data, map.data + map.size);
+      copied = true;
     }
+    gst_buffer_unmap(buffer, &map);
   }
-  if (old != nullptr) gst_sample_unref(old);
+  gst_sample_unref(sample);
+  if (!copied) return GST_FLOW_OK;
+  std::lock_guard<std::mutex> lock(state->sampleMutex);
+  // Frames still queued behind an error must not revive the grabber.
+  if (!state->streamEnded) {
+    state->frame.swap(state->spare);
+    state->haveFrame = true;
+  }
   return GST_FLOW_OK;
 }
 
@@ -399,23 +408,13 @@ int CaptureGraph::AttachToWindow(VideoWindow* window) {
 
 std::optional<std::vector<uint8_t>> CaptureGraph::GrabCurrentBuffer() {
   State& s = *state_;
-  GstSample* sample = nullptr;
+  std::optional<std::vector<uint8_t>> bytes;
   {
     std::lock_guard<std::mutex> lock(s.sampleMutex);
-    if (s.sample != nullptr) sample = gst_sample_ref(s.sample);
+    if (!s.haveFrame) return std::nullopt;
+    bytes.emplace(s.frame);
   }
-  if (sample == nullptr) return std::nullopt;
-  std::optional<std::vector<uint8_t>> bytes;
-  GstBuffer* buffer = gst_sample_get_buffer(sample);
-  GstMapInfo map;
-  if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-    if (map.size > 0) {
-      bytes.emplace(map.data, map.data + map.size);
-      s.lastBufferSize = map.size;
-    }
-    gst_buffer_unmap(buffer, &map);
-  }
-  gst_sample_unref(sample);
+  s.lastBufferSize = bytes->size();
   return bytes;
 }
 

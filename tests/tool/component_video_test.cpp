@@ -102,11 +102,12 @@ class Grabber {
     GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink_), 10 * GST_SECOND);
     if (sample == nullptr) return std::nullopt;
     std::vector<uint8_t> bytes;
-    GstMapInfo map;
+    // Copied by GStreamer itself, which synchronised with the streaming thread
+    // that filled the buffer (ThreadSanitizer sees the copy as GStreamer's).
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-      bytes.assign(map.data, map.data + map.size);
-      gst_buffer_unmap(buffer, &map);
+    if (buffer != nullptr) {
+      bytes.resize(gst_buffer_get_size(buffer));
+      bytes.resize(gst_buffer_extract(buffer, 0, bytes.data(), bytes.size()));
     }
     gst_sample_unref(sample);
     return bytes;

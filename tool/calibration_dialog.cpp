@@ -164,6 +164,9 @@ void CalibrationDialog::FinishAdjustment(RunKind kind, const AdjustmentOutcome& 
 }
 
 void CalibrationDialog::OnSerialTextChanged(const QString& text) {
+  // The worker owns the camera link while a run goes on; the edit is
+  // disabled then, but a text set by the program still arrives here.
+  if (IsAdjusting()) return;
   MoveControlsToMembers();
   // Counted in UTF-16 code units, which is what the EEPROM stores; a scanner
   // typing 13 characters triggers exactly one write.

@@ -17,8 +17,7 @@ TEST(CalibrationVisible, BrightnessStepFollowsTheLargestMean) {
   };
   const Case cases[] = {
       {150, 500},  {180, 200},  {200, 0},    {216, -50},    {225, -100},  {240, -200},
-      {10, 500},   {159.9f, 500}, {160, 200}, {194.99f, 200}, {195, 0},   {215, 0},
-      {215.01f, -50}, {219.99f, -50}, {220, -100}, {230, -100}, {230.01f, -200},
+      {159.9f, 500}, {160, 200}, {194.99f, 200}, {195, 0}, {215, 0}, {215.01f, -50}, {220, -100}, {230.01f, -200},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.maxMean);
@@ -95,11 +94,9 @@ TEST(CalibrationVisible, BrightnessIsCappedAndFloored) {
   };
   const Case cases[] = {
       {4900, 150, 5000},  // capped
-      {5000, 150, 5000},  // stays at the cap
       {5200, 180, 5000},  // a changed brightness above the cap comes down to it
       {5200, 200, 5200},  // an unchanged one is left
       {100, 240, 0},      // never below the shortest exposure
-      {0, 216, 0},
   };
   for (const Case& c : cases) {
     VisibleAdjustment adjustment(c.start);
@@ -136,9 +133,8 @@ TEST(CalibrationInfrared, FirstPassStopsInTheBandOrStepsByOneHundred) {
     int brightness;
   };
   const Case cases[] = {
-      {190, PassResult::Converged, 1408}, {200, PassResult::Converged, 1408}, {210, PassResult::Converged, 1408},
-      {189.99f, PassResult::Again, 1508}, {10, PassResult::Again, 1508},     {210.01f, PassResult::Again, 1308},
-      {255, PassResult::Again, 1308},     {9.99f, PassResult::NoSheet, 1408},
+      {190, PassResult::Converged, 1408}, {210, PassResult::Converged, 1408}, {189.99f, PassResult::Again, 1508},
+      {210.01f, PassResult::Again, 1308}, {9.99f, PassResult::NoSheet, 1408},
   };
   for (const Case& c : cases) {
     InfraredAdjustment adjustment(1408);

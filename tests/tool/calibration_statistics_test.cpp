@@ -53,16 +53,5 @@ TEST(CalibrationStatistics, NoPixelsGiveZeros) {
   }
 }
 
-TEST(CalibrationStatistics, MaxMeanIsTheLargestChannel) {
-  for (const auto& [r, g, b, expected] : {std::tuple{1.0f, 2.0f, 3.0f, 3.0f}, std::tuple{5.5f, 2.0f, 3.0f, 5.5f},
-                                          std::tuple{1.0f, 200.25f, 3.0f, 200.25f}}) {
-    ChannelStatistics stats;
-    stats.redMean = r;
-    stats.greenMean = g;
-    stats.blueMean = b;
-    EXPECT_EQ(stats.MaxMean(), expected);
-  }
-}
-
 }  // namespace
 }  // namespace pixmender

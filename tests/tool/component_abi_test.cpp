@@ -2,9 +2,7 @@
 // its configuration, object creation, the camera table, attaching, register
 // and EEPROM traffic with its log, and injected faults.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -92,13 +90,10 @@ TEST_F(ComponentAbiTest, ConfigurationSetsCamerasIdentitiesBaseAndSerial) {
   const ConfigCase cases[] = {
       {"", 1, {"KORVEXANDA"}, 3072, ""},
       {"cameras=3;identity=PELUSTRINE,Zandovre42", 3, {"PELUSTRINE", "Zandovre42", "Zandovre42"}, 3072, ""},
-      {" cameras = 2 ; identity = ABC ; base = 100 ; serial = SN-0000000001 ", 2, {"ABC", "ABC"}, 100,
+      {" cameras = 2 ; identity = ABC ; base = 0x400 ; serial = SN-0000000001 ", 2, {"ABC", "ABC"}, 1024,
        "SN-0000000001"},
-      {"base=0x400;identity=PELUSTRIN", 1, {"PELUSTRIN"}, 1024, ""},
       // Garbage falls back to the defaults, entry by entry.
-      {"cameras=abc;base=-5;fps=0;serial=short;sizes=foo;;==;novalue;what=ever", 1, {"KORVEXANDA"}, 3072, ""},
-      {"cameras=17;base=16383;identity=ELEVENCHARS,OK", 1, {"KORVEXANDA"}, 3072, ""},
-      {"cameras=0", 0, {}, 3072, ""},
+      {"cameras=17;base=-5;serial=short;identity=ELEVENCHARS;;novalue", 1, {"KORVEXANDA"}, 3072, ""},
   };
   for (const ConfigCase& c : cases) {
     SCOPED_TRACE(c.config);
@@ -120,107 +115,6 @@ TEST_F(ComponentAbiTest, ConfigurationSetsCamerasIdentitiesBaseAndSerial) {
     }
     EXPECT_EQ(sim_->peekEeprom(c.cameras, 0), -1);
   }
-}
-
-TEST_F(ComponentAbiTest, ObjectCreationChecksClassAndInterface) {
-  ASSERT_EQ(sim_->Register(""), TALVEX_OK);
-  struct Case {
-    const char* clsid;
-    const char* iid;
-    TalvexResult expected;
-  };
-  const Case cases[] = {
-      {TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR, TALVEX_OK},
-      {TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, TALVEX_OK},
-      {TALVEX_CLSID_STREAM, TALVEX_IID_STREAM, TALVEX_OK},
-      {"{a917c75a-4119-11da-ae0e-000d56ac7b4c}", "{A917C75B-4119-11DA-AE0E-000D56AC7B4C}", TALVEX_OK},
-      {"{00000000-0000-0000-0000-000000000000}", TALVEX_IID_CONTROL, TALVEX_E_CLASS_NOT_REGISTERED},
-      {TALVEX_CLSID_CONTROL, TALVEX_IID_ENUMERATOR, TALVEX_E_NOINTERFACE},
-      {TALVEX_CLSID_STREAM, TALVEX_IID_CONTROL, TALVEX_E_NOINTERFACE},
-      {nullptr, TALVEX_IID_CONTROL, TALVEX_E_POINTER},
-      {TALVEX_CLSID_CONTROL, nullptr, TALVEX_E_POINTER},
-  };
-  for (const Case& c : cases) {
-    TalvexObject* object = reinterpret_cast<TalvexObject*>(1);
-    EXPECT_EQ(Api().CreateInstance(c.clsid, c.iid, &object), c.expected) << (c.clsid ? c.clsid : "null");
-    EXPECT_EQ(object != nullptr, c.expected == TALVEX_OK);
-    if (object != nullptr) {
-      EXPECT_EQ(Api().Release(object), 0u);
-    }
-  }
-  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, nullptr), TALVEX_E_POINTER);
-}
-
-TEST_F(ComponentAbiTest, ReferencesCountAndStaleHandlesAreRefused) {
-  ASSERT_EQ(sim_->Register(""), TALVEX_OK);
-  TalvexObject* control = nullptr;
-  ASSERT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, &control), TALVEX_OK);
-  EXPECT_EQ(Api().AddRef(control), 2u);
-  EXPECT_EQ(Api().Release(control), 1u);
-  EXPECT_EQ(Api().Release(control), 0u);
-  // Released: every call refuses it instead of following it.
-  EXPECT_EQ(Api().Release(control), 0u);
-  EXPECT_EQ(Api().AddRef(control), 0u);
-  EXPECT_NE(Api().WriteBridgeRegister(control, 0x8107, 0), TALVEX_OK);
-  EXPECT_EQ(Api().AddRef(nullptr), 0u);
-  EXPECT_EQ(Api().Release(nullptr), 0u);
-}
-
-TEST_F(ComponentAbiTest, BadArgumentsAreReportedNotFollowed) {
-  ASSERT_EQ(sim_->Register("cameras=1"), TALVEX_OK);
-  TalvexObject* enumerator = Enumerator();
-  TalvexObject* control = Control();
-  TalvexObject* stream = Stream();
-  ASSERT_TRUE(enumerator && control && stream);
-  TalvexCameraEntry table[10];
-  int32_t count = 0;
-  uint16_t word = 0;
-  uint8_t address = 0x09;
-  uint16_t value = 1;
-  TalvexObject* filter = nullptr;
-  TalvexObject* device = nullptr;
-
-  EXPECT_EQ(Api().EnumerateCameras(nullptr, table, &count, 10), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, nullptr, 10), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().EnumerateCameras(enumerator, nullptr, &count, 10), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, &count, -1), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().EnumerateCameras(control, table, &count, 10), TALVEX_E_NOINTERFACE);
-  EXPECT_EQ(Api().EnumerateCameras(enumerator, table, &count, 0), TALVEX_OK);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(Api().OpenCamera(enumerator, 0, 0, &filter, &device), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().OpenCamera(enumerator, 0, 0, nullptr, &device), TALVEX_E_POINTER);
-
-  // Not attached yet: nothing to write to.
-  EXPECT_EQ(Api().WriteBridgeRegister(control, 0x8107, 0), TALVEX_E_FAIL);
-  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 0, &word), TALVEX_E_FAIL);
-  EXPECT_EQ(Api().StreamSwitch(stream, TALVEX_PROPSET_STREAM, 1, 1, 0, 4096, 0, 0), TALVEX_E_FAIL);
-  EXPECT_EQ(Api().WriteBridgeRegister(stream, 0x8107, 0), TALVEX_E_NOINTERFACE);
-  EXPECT_EQ(Api().AttachDevice(control, nullptr), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().AttachDevice(control, stream), TALVEX_E_INVALIDARG);
-
-  auto entries = Entries(enumerator);
-  ASSERT_EQ(entries.size(), 1u);
-  ASSERT_TRUE(OpenAndAttach(enumerator, entries[0], control, stream));
-  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 0, nullptr), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().ReadEepromWord(control, 0xA2, 0, &word), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().ReadEepromWord(control, kEeprom, 16384, &word), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 16384, 1), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().WriteSensorRegister(control, 1, nullptr, 2, &value), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().WriteSensorRegister(control, 2, &address, 2, &value), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().WriteSensorRegister(control, 1, &address, 1, &value), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().StreamSwitch(stream, nullptr, 1, 1, 0, 4096, 0, 0), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().StreamSwitch(stream, TALVEX_CLSID_CONTROL, 1, 1, 0, 4096, 0, 0), TALVEX_E_INVALIDARG);
-
-  char name[64];
-  EXPECT_EQ(Api().VideoInputName(0, nullptr, 64), TALVEX_E_POINTER);
-  EXPECT_EQ(Api().VideoInputName(1, name, 64), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().VideoInputName(-1, name, 64), TALVEX_E_INVALIDARG);
-  EXPECT_EQ(Api().VideoInputName(0, name, 4), TALVEX_OK);
-  EXPECT_EQ(std::string(name).size(), 3u);
-  EXPECT_EQ(Api().CreateVideoSource(1), nullptr);
-  EXPECT_EQ(Api().CreateVideoSource(-1), nullptr);
-  // None of the refused calls reached the log.
-  EXPECT_EQ(sim_->writeCount(), 0);
 }
 
 TEST_F(ComponentAbiTest, SecondOfTwoCamerasCarriesTheAcceptedIdentity) {
@@ -298,75 +192,11 @@ TEST_F(ComponentAbiTest, WritesReachTheAttachedCameraAndTheLog) {
     EXPECT_EQ(writes[i].address, expected[i].address);
     EXPECT_EQ(writes[i].value, expected[i].value);
   }
-  // Paging through the log, and clearing it.
-  TalvexSimWrite page[4];
-  EXPECT_EQ(sim_->getWrites(page, 4, 4), 2);
-  EXPECT_EQ(page[0].kind, TALVEX_SIM_EEPROM_READ);
-  EXPECT_EQ(sim_->getWrites(page, 6, 4), 0);
-  EXPECT_EQ(sim_->getWrites(page, -1, 4), 0);
-  EXPECT_EQ(sim_->getWrites(nullptr, 0, 4), 0);
+  // Clearing the log; peeking and poking stay out of it.
   sim_->clearWrites();
-  EXPECT_EQ(sim_->writeCount(), 0);
-  // Peeking and poking stay out of the log.
   EXPECT_EQ(sim_->pokeEeprom(1, 3100, 7), TALVEX_OK);
   EXPECT_EQ(sim_->peekEeprom(1, 3100), 7);
   EXPECT_EQ(sim_->writeCount(), 0);
-}
-
-TEST_F(ComponentAbiTest, InjectedFaults) {
-  EXPECT_EQ(sim_->Register("fail=register"), TALVEX_E_FAIL);
-  TalvexObject* object = nullptr;
-  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR, &object),
-            TALVEX_E_CLASS_NOT_REGISTERED);
-  EXPECT_EQ(Api().VideoInputCount(), 0);
-
-  ASSERT_EQ(sim_->Register("fail=control,bogus"), TALVEX_OK);
-  EXPECT_NE(Enumerator(), nullptr);
-  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, &object), TALVEX_E_FAIL);
-  EXPECT_NE(Stream(), nullptr);
-
-  ASSERT_EQ(sim_->Register("fail=stream"), TALVEX_OK);
-  EXPECT_NE(Control(), nullptr);
-  EXPECT_EQ(Api().CreateInstance(TALVEX_CLSID_STREAM, TALVEX_IID_STREAM, &object), TALVEX_E_FAIL);
-
-  ASSERT_EQ(sim_->Register("cameras=2;fail=open"), TALVEX_OK);
-  TalvexObject* enumerator = Enumerator();
-  auto entries = Entries(enumerator);
-  ASSERT_EQ(entries.size(), 2u);
-  TalvexObject* filter = nullptr;
-  TalvexObject* device = nullptr;
-  for (const TalvexCameraEntry& entry : entries) {
-    EXPECT_EQ(Api().OpenCamera(enumerator, entry.first, entry.second->length, &filter, &device), TALVEX_E_FAIL);
-    EXPECT_EQ(filter, nullptr);
-    EXPECT_EQ(device, nullptr);
-  }
-}
-
-TEST_F(ComponentAbiTest, EepromPersistsInItsFileAcrossRegistrations) {
-  char path[] = "/tmp/talvexcam_eeprom_XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  std::remove(path);  // a missing file is created on registration
-  const std::string config = std::string("cameras=2;serial=ABCDEFGHIJKLM;eeprom=") + path;
-  ASSERT_EQ(sim_->Register(config), TALVEX_OK);
-  TalvexObject* enumerator = Enumerator();
-  TalvexObject* control = Control();
-  auto entries = Entries(enumerator);
-  ASSERT_EQ(entries.size(), 2u);
-  ASSERT_TRUE(OpenAndAttach(enumerator, entries[1], control, nullptr));
-  EXPECT_EQ(Api().WriteEepromWord(control, kEeprom, 3072 + 48, 0x05), TALVEX_OK);
-
-  // Another run without a serial number: the record and the serial number stay.
-  ASSERT_EQ(sim_->Register(std::string("cameras=2;eeprom=") + path), TALVEX_OK);
-  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 48), 0x05);
-  EXPECT_EQ(sim_->peekEeprom(0, 3072 + 48), 0);
-  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 14), 'A');
-  EXPECT_EQ(sim_->peekEeprom(1, 3072), 'K');
-  // Without the file the EEPROM starts blank.
-  ASSERT_EQ(sim_->Register("cameras=2"), TALVEX_OK);
-  EXPECT_EQ(sim_->peekEeprom(1, 3072 + 48), 0);
-  std::remove(path);
 }
 
 }  // namespace

@@ -70,14 +70,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SizeCase{"SmallerCameraAtItsLargest", "video/x-raw,format=YUY2,width=[1,1280],height=[1,1024]", 1280, 1024},
         SizeCase{"LargerCameraAtWanted", "video/x-raw,format=YUY2,width=[1,2048],height=[1,1536]", 1600, 1200},
-        SizeCase{"ExactlyWanted", "video/x-raw,format=YUY2,width=[1,1600],height=[1,1200]", 1600, 1200},
         // Only the height falls short, yet the whole largest size is taken.
         SizeCase{"ShortInHeightOnly", "video/x-raw,format=YUY2,width=[1,1920],height=[1,1080]", 1920, 1080},
         SizeCase{"FixedModesByArea",
                  "video/x-raw,format=YUY2,width=640,height=480;video/x-raw,format=YUY2,width=1280,height=720;"
                  "video/x-raw,format=YUY2,width=800,height=600",
-                 1280, 720},
-        SizeCase{"ListedSizes", "video/x-raw,format=YUY2,width={ 320, 1024 },height={ 240, 768 }", 1024, 768}),
+                 1280, 720}),
     [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
 
 TEST(GraphDevices, BindsTheDeviceAtTheChosenIndexOnly) {
@@ -92,28 +90,16 @@ TEST(GraphDevices, BindsTheDeviceAtTheChosenIndexOnly) {
   EXPECT_EQ(f.graph.CaptureHeight(), 240);
 }
 
-TEST(GraphDevices, KeepsTenDevicesAndNeverMakesTheEleventh) {
-  std::vector<std::unique_ptr<std::atomic<int>>> calls;
-  std::vector<VideoInputDevice> devices;
-  for (int i = 0; i < 11; ++i) {
-    calls.push_back(std::make_unique<std::atomic<int>>(0));
-    devices.push_back(CountingDevice("camera", *calls.back(), [] { return MakeCameraUpTo(160, 120); }));
-  }
-  GraphFixture f(devices);
-  EXPECT_NE(f.graph.Build(10, 1600, 1200), 0);
-  EXPECT_EQ(calls[10]->load(), 0);
-  ASSERT_EQ(f.graph.Build(9, 1600, 1200), 0);
-  EXPECT_EQ(calls[9]->load(), 1);
-  EXPECT_EQ(calls[10]->load(), 0);
-}
-
 TEST(GraphDevices, IndexOutsideTheCategoryFails) {
   std::atomic<int> made{0};
   GraphFixture f({CountingDevice("only", made, [] { return MakeCameraUpTo(160, 120); })});
   EXPECT_NE(f.graph.Build(1, 1600, 1200), 0);
   EXPECT_NE(f.graph.Build(-1, 1600, 1200), 0);
   EXPECT_EQ(made.load(), 0);
+  GraphFixture unmade(OneCamera([]() -> GstElement* { return nullptr; }));
+  EXPECT_NE(unmade.graph.Build(0, 1600, 1200), 0);
   EXPECT_TRUE(f.messages.isEmpty());
+  EXPECT_TRUE(unmade.messages.isEmpty());
 }
 
 TEST(GraphDevices, EmptyCategoryBuildsAnEmptyGraphWithoutError) {
@@ -125,12 +111,6 @@ TEST(GraphDevices, EmptyCategoryBuildsAnEmptyGraphWithoutError) {
   EXPECT_FALSE(f.graph.GrabCurrentBuffer().has_value());
   FrameFormat format;
   EXPECT_FALSE(f.graph.ReadFormat(format));
-  EXPECT_TRUE(f.messages.isEmpty());
-}
-
-TEST(GraphDevices, SourceThatCannotBeMadeFails) {
-  GraphFixture f(OneCamera([]() -> GstElement* { return nullptr; }));
-  EXPECT_NE(f.graph.Build(0, 1600, 1200), 0);
   EXPECT_TRUE(f.messages.isEmpty());
 }
 
@@ -155,7 +135,6 @@ TEST_P(GraphStreamConfigurationTest, ShowsGetFormatAndFailsUntilTornDown) {
 INSTANTIATE_TEST_SUITE_P(
     Unreachable, GraphStreamConfigurationTest,
     ::testing::Values(UnreachableCase{"NoSourcePad", [] { return gst_bin_new(nullptr); }},
-                      UnreachableCase{"OnlyASinkPad", [] { return gst_element_factory_make("fakesink", nullptr); }},
                       UnreachableCase{"NoRawVideo", [] { return MakeCamera("video/x-bayer,format=rggb"); }}),
     [](const ::testing::TestParamInfo<UnreachableCase>& info) { return std::string(info.param.name); });
 
@@ -213,20 +192,6 @@ TEST(GraphStreamEnd, GrabGivesNothingAfterTheSourceEndsItsStream) {
   EXPECT_EQ(format.size, 64u * 48u * 2u);
 }
 
-TEST(GraphStreamEnd, GrabGivesNothingAfterAnError) {
-  GstElement* source = nullptr;
-  GraphFixture f(OneCamera([&source] { return source = MakeCameraUpTo(160, 120); }));
-  ASSERT_EQ(f.graph.Build(0, 1600, 1200), 0);
-  ASSERT_EQ(f.graph.AttachToWindow(nullptr), 0);
-  ASSERT_TRUE(WaitFor([&] { return HasFrame(f.graph); }));
-  GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "camera gone");
-  gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), error, "pulled"));
-  g_error_free(error);
-  EXPECT_FALSE(HasFrame(f.graph));
-  // Frames already on their way do not bring the grabber back.
-  EXPECT_FALSE(WaitFor([&] { return HasFrame(f.graph); }, std::chrono::seconds(1)));
-}
-
 TEST(GraphWindow, DeliversRgb32FramesOfTheCaptureSizeUntilTornDown) {
   GraphFixture f(OneCamera([] { return MakeCamera("video/x-raw,format=YUY2,width=96,height=64", "white"); }));
   RecordingWindow window;
@@ -244,21 +209,10 @@ TEST(GraphWindow, DeliversRgb32FramesOfTheCaptureSizeUntilTornDown) {
   EXPECT_FALSE(WaitFor([&] { return window.Frames() != delivered; }, std::chrono::seconds(1)));
 }
 
-TEST(GraphWindow, AWindowAttachedAfterRunningWithoutOneGetsFrames) {
-  GraphFixture f(OneCamera([] { return MakeCameraUpTo(120, 90); }));
-  RecordingWindow window;
-  ASSERT_EQ(f.graph.Build(0, 1600, 1200), 0);
-  ASSERT_EQ(f.graph.AttachToWindow(nullptr), 0);
-  ASSERT_TRUE(WaitFor([&] { return HasFrame(f.graph); }));
-  ASSERT_EQ(f.graph.AttachToWindow(&window), 0);
-  ASSERT_TRUE(WaitFor([&] { return window.Frames() > 0; }));
-  EXPECT_EQ(window.Last().size(), QSize(120, 90));
-  EXPECT_TRUE(WaitFor([&] { return HasFrame(f.graph); }));
-}
-
 TEST(GraphLifecycle, TearDownIsIdempotentAndTheGraphCanBeBuiltAgain) {
   GraphFixture f(OneCamera([] { return MakeCameraUpTo(160, 120); }));
   f.graph.TearDown();
+  EXPECT_NE(f.graph.AttachToWindow(nullptr), 0);  // nothing built
   ASSERT_EQ(f.graph.Build(0, 1600, 1200), 0);
   ASSERT_EQ(f.graph.AttachToWindow(nullptr), 0);
   ASSERT_TRUE(WaitFor([&] { return HasFrame(f.graph); }));
@@ -272,17 +226,6 @@ TEST(GraphLifecycle, TearDownIsIdempotentAndTheGraphCanBeBuiltAgain) {
   EXPECT_EQ(f.graph.CaptureWidth(), 160);
   ASSERT_EQ(f.graph.AttachToWindow(nullptr), 0);
   EXPECT_TRUE(WaitFor([&] { return HasFrame(f.graph); }));
-}
-
-TEST(GraphLifecycle, AttachWithoutABuildFailsAndBuiltButIdleGraphIsReleased) {
-  GraphFixture idle(OneCamera([] { return MakeCameraUpTo(160, 120); }));
-  EXPECT_NE(idle.graph.AttachToWindow(nullptr), 0);
-  ASSERT_EQ(idle.graph.Build(0, 1600, 1200), 0);
-  // Built but never run: nothing is connected yet.
-  FrameFormat format;
-  EXPECT_FALSE(idle.graph.ReadFormat(format));
-  EXPECT_FALSE(HasFrame(idle.graph));
-  // Destroyed without ever running: the opened source is released too.
 }
 
 }  // namespace

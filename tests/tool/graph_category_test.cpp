@@ -67,13 +67,6 @@ TEST(GraphCategory, KeepsTenAndDoesNotLookAtTheEleventh) {
   EXPECT_EQ(devices[9].name, "Talvex Camera 9");
 }
 
-TEST(GraphCategory, HonoursASmallerLimit) {
-  FakeInputs::Reset(5);
-  const TalvexComponentApi api = FakeComponent();
-  EXPECT_EQ(EnumerateVideoInputs(&api, 3).size(), 3u);
-  EXPECT_EQ(FakeInputs::named, (std::set<int32_t>{0, 1, 2}));
-}
-
 TEST(GraphCategory, NullComponentOrMissingFunctionsAreFine) {
   EXPECT_LE(EnumerateVideoInputs(nullptr).size(), 10u);
   const TalvexComponentApi empty{};

@@ -82,7 +82,6 @@ TEST_F(SimComponentLinkTest, OpenResultsFollowTheSimulatedCameras) {
       {"cameras=1;identity=PELUSTRIN", 2, -1},
       {"cameras=0", 3, -1},
       {"cameras=1;fail=register", 4, -1},
-      {"cameras=1;fail=control", 4, -1},
       {"cameras=1;fail=stream", 0, 0},
       {"cameras=2;fail=open", 2, -1},
   };
@@ -140,20 +139,6 @@ TEST_F(SimComponentLinkTest, TheSecondCameraIsFoundAndWrittenThrough) {
   link.Close();
   EXPECT_FALSE(link.IsOpen());
   EXPECT_FALSE(link.WriteBridgeRegister(0xB03E, 0x20));
-}
-
-TEST_F(SimComponentLinkTest, AStuckWordFailsTheWriteAndRestoresTheGuard) {
-  setenv("TALVEXCAM_SIM", "cameras=1;fail=stuck=3087", 1);
-  CameraLink link(MakeOptions());
-  ASSERT_EQ(link.Open(nullptr, 3072, false, nullptr), 0);
-  const uint16_t words[] = {'A', 'B', 'C'};
-  const size_t before = Writes().size();
-  EXPECT_FALSE(link.WriteWords(3086, 3, words));
-  const std::vector<TalvexSimWrite> writes = Writes();
-  ASSERT_GT(writes.size(), before);
-  EXPECT_EQ(writes.back().kind, TALVEX_SIM_BRIDGE);
-  EXPECT_EQ(writes.back().address, 0xB03Cu);
-  EXPECT_EQ(writes.back().value, 0x22u);
 }
 
 }  // namespace

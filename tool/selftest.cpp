@@ -1,8 +1,11 @@
 #include "tool/selftest.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QThread>
 #include <cstdio>
+#include <optional>
 
 #include "tool/calibration_dialog.h"
 
@@ -56,7 +59,13 @@ int RunSelfTest(const QString& serial) {
     return 1;
   }
   dialog.show();
-  if (auto frame = dialog.Link().GrabFrame()) {
+  // The first frame comes a moment after the graph starts.
+  std::optional<GrabbedFrame> frame;
+  for (int wait = 0; wait < 50 && !(frame = dialog.Link().GrabFrame()); ++wait) {
+    QCoreApplication::processEvents();
+    QThread::msleep(100);
+  }
+  if (frame) {
     Print(QString::asprintf("camera %d open, live video %d x %d, %d bits per pixel", dialog.Link().SelectedIndex(),
                             frame->format.width, frame->format.height, frame->format.bitCount));
   }

@@ -52,6 +52,8 @@ void ReadFloat(const QLineEdit* edit, float& member) {
 
 CalibrationDialog::CalibrationDialog(Options options, QWidget* parent)
     : QDialog(parent), options_(std::move(options)) {
+  // The graph's "GetFormat!" is a message box of the dialog like any other.
+  if (!options_.link.message) options_.link.message = [this](const QString& text) { Message(text); };
   link_ = std::make_unique<CameraLink>(options_.link);
   controls_ = BuildDialogTemplate(this, [](QWidget* p) { return new VideoArea(p); });
 

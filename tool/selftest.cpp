@@ -51,7 +51,6 @@ void RunAndWait(CalibrationDialog& dialog, int command, const char* name) {
 int RunSelfTest(const QString& serial) {
   CalibrationDialog::Options options;
   options.message = [](const QString& text) { Print(QStringLiteral("message: ") + text); };
-  options.link.message = options.message;
   CalibrationDialog dialog(options);
   dialog.Initialise();
   if (!dialog.IsInitialised()) {

@@ -59,7 +59,6 @@ class DialogEndToEnd : public ::testing::Test {
     options.link.clock = &clock_;
     options.link.componentPath = path.empty() ? testing::SimComponentPath() : path;
     options.message = [this](const QString& text) { messages_ << text; };
-    options.link.message = options.message;
     auto dialog = std::make_unique<CalibrationDialog>(options);
     dialog->Initialise();
     dialog->show();

@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -83,6 +85,61 @@ inline const SimComponent* LoadSimComponent() {
   }();
   return loaded;
 }
+
+
+// A test of the component as the camera link uses it: the objects it makes
+// are released and the simulation is reset after each test.
+class SimComponentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim_ = LoadSimComponent();
+    ASSERT_NE(sim_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    for (TalvexObject* object : objects_) sim_->api.Release(object);
+    sim_->Register("");
+  }
+  const TalvexComponentApi& Api() const { return sim_->api; }
+
+  // A new object, released after the test; null when it cannot be made.
+  TalvexObject* Create(const char* clsid, const char* iid) {
+    TalvexObject* object = nullptr;
+    if (Api().CreateInstance(clsid, iid, &object) != TALVEX_OK) return nullptr;
+    objects_.push_back(object);
+    return object;
+  }
+  TalvexObject* Enumerator() { return Create(TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR); }
+  TalvexObject* Control() { return Create(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL); }
+  TalvexObject* Stream() { return Create(TALVEX_CLSID_STREAM, TALVEX_IID_STREAM); }
+
+  std::vector<TalvexCameraEntry> Entries(TalvexObject* enumerator) {
+    std::vector<TalvexCameraEntry> table(10);
+    int32_t count = -1;
+    EXPECT_EQ(Api().EnumerateCameras(enumerator, table.data(), &count, 10), TALVEX_OK);
+    table.resize(count < 0 ? 0 : static_cast<size_t>(count));
+    return table;
+  }
+
+  // Opens an entry and attaches the control object (and the stream object)
+  // as the camera link does; false when the entry cannot be opened.
+  bool OpenAndAttach(TalvexObject* enumerator, const TalvexCameraEntry& entry, TalvexObject* control,
+                     TalvexObject* stream) {
+    TalvexObject* filter = nullptr;
+    TalvexObject* device = nullptr;
+    if (Api().OpenCamera(enumerator, entry.first, entry.second->length, &filter, &device) != TALVEX_OK) return false;
+    objects_.push_back(device);
+    if (stream != nullptr) {
+      EXPECT_EQ(Api().StreamAttachCaptureFilter(stream, filter), TALVEX_OK);
+    }
+    EXPECT_EQ(Api().AttachDevice(control, device), TALVEX_OK);
+    EXPECT_EQ(Api().AttachCaptureFilter(control, filter), TALVEX_OK);
+    Api().Release(filter);
+    return true;
+  }
+
+  const SimComponent* sim_ = nullptr;
+  std::vector<TalvexObject*> objects_;
+};
 
 }  // namespace pixmender::testing
 

@@ -20,8 +20,6 @@
 namespace pixmender {
 namespace {
 
-using testing::LoadSimComponent;
-using testing::SimComponent;
 
 enum Kind { kVisible = 1, kInfrared = 2 };
 
@@ -135,37 +133,18 @@ class Grabber {
   bool linked_ = false;
 };
 
-class ComponentVideoTest : public ::testing::Test {
+class ComponentVideoTest : public testing::SimComponentTest {
  protected:
-  void SetUp() override {
-    sim_ = LoadSimComponent();
-    ASSERT_NE(sim_, nullptr) << dlerror();
-  }
-  void TearDown() override {
-    for (TalvexObject* object : objects_) sim_->api.Release(object);
-    sim_->Register("");
-  }
-  const TalvexComponentApi& Api() const { return sim_->api; }
-
   // Registers with `config` and attaches a control object to camera 0.
   void Start(const std::string& config) {
     ASSERT_EQ(sim_->Register(config), TALVEX_OK);
-    TalvexObject* enumerator = nullptr;
-    ASSERT_EQ(Api().CreateInstance(TALVEX_CLSID_ENUMERATOR, TALVEX_IID_ENUMERATOR, &enumerator), TALVEX_OK);
-    objects_.push_back(enumerator);
-    ASSERT_EQ(Api().CreateInstance(TALVEX_CLSID_CONTROL, TALVEX_IID_CONTROL, &control_), TALVEX_OK);
-    objects_.push_back(control_);
-    TalvexCameraEntry table[10];
-    int32_t count = 0;
-    ASSERT_EQ(Api().EnumerateCameras(enumerator, table, &count, 10), TALVEX_OK);
-    ASSERT_GE(count, 1);
-    TalvexObject* filter = nullptr;
-    TalvexObject* device = nullptr;
-    ASSERT_EQ(Api().OpenCamera(enumerator, table[0].first, table[0].second->length, &filter, &device), TALVEX_OK);
-    objects_.push_back(filter);
-    objects_.push_back(device);
-    ASSERT_EQ(Api().AttachDevice(control_, device), TALVEX_OK);
-    ASSERT_EQ(Api().AttachCaptureFilter(control_, filter), TALVEX_OK);
+    TalvexObject* enumerator = Enumerator();
+    control_ = Control();
+    ASSERT_NE(enumerator, nullptr);
+    ASSERT_NE(control_, nullptr);
+    const std::vector<TalvexCameraEntry> entries = Entries(enumerator);
+    ASSERT_GE(entries.size(), 1u);
+    ASSERT_TRUE(OpenAndAttach(enumerator, entries[0], control_, nullptr));
   }
 
   // The camera link's sensor programming, without its pauses.
@@ -200,9 +179,7 @@ class ComponentVideoTest : public ::testing::Test {
 
   GstElement* Source(int index = 0) { return static_cast<GstElement*>(Api().CreateVideoSource(index)); }
 
-  const SimComponent* sim_ = nullptr;
   TalvexObject* control_ = nullptr;
-  std::vector<TalvexObject*> objects_;
 };
 
 TEST_F(ComponentVideoTest, FramesHaveTheNegotiatedSize) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -135,6 +136,35 @@ TEST_F(AutoControlE2E, WhiteBalanceConvergesOnAGreySceneWithTheGlobalGain) {
     ASSERT_EQ(QCX_AWBStart(camera, 0, 60, 60, 60, 60), 1);
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(report.calls, 1) << "stopping by hand reports nothing";
+}
+
+TEST_F(AutoControlE2E, TargetsAtTheEndsOfIntDriveTheCameraAsFarAsItGoes) {
+    Start("21", "fast", "grey");
+    Report ae, awb;
+    ASSERT_EQ(QCX_AESetCallback(camera, OnAe, &ae), 1);
+    ASSERT_EQ(QCX_AWBSetCallback(camera, OnAwb, &awb), 1);
+    ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, 1500), 1);
+    int startMs = 0;
+    ASSERT_EQ(QCX_GetParam(camera, QCX_EXPOSURE, &startMs), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+
+    // Unreachably bright: longer exposures until the count runs out.
+    ASSERT_EQ(QCX_AEStart(camera, 1, 6, INT_MAX), 1);
+    ASSERT_TRUE(WaitUntil([&] { return ae.calls > 0; }));
+    EXPECT_EQ(ae.success, 0);
+    EXPECT_GT(ae.values[0], startMs);
+    // Unreachably dark: the floor at once.
+    ae.calls = 0;
+    ASSERT_EQ(QCX_AEStart(camera, 1, 6, INT_MIN), 1);
+    ASSERT_TRUE(WaitUntil([&] { return ae.calls > 0; }));
+    EXPECT_EQ(ae.success, 1);
+    EXPECT_LT(ae.values[0], startMs);
+
+    ASSERT_EQ(QCX_SetParam(camera, QCX_GREEN, 40), 1);
+    ASSERT_EQ(QCX_AWBStart(camera, 1, 4, INT_MIN, INT_MIN, INT_MIN), 1);
+    ASSERT_TRUE(WaitUntil([&] { return awb.calls > 0; }));
+    EXPECT_EQ(awb.success, 0);
+    EXPECT_LT(awb.values[1], 40) << "every gain steps down";
 }
 
 TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {

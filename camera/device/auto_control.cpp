@@ -219,7 +219,15 @@ bool AwbStep(AwbLoop& loop, std::uint8_t* frame, int frameWidth, int bayerMode, 
     return false;
 }
 
-int FocusValue(const std::uint8_t* frame, int frameWidth, const MeasuringRegion& region) {
+int FocusValue(const std::uint8_t* frame, int frameWidth, int frameHeight, const MeasuringRegion& requested) {
+    // The focus region keeps its size when the preview window shrinks under
+    // it, so only its part inside the frame is measured.
+    const int left = std::max(requested.x, 0);
+    const int top = std::max(requested.y, 0);
+    const long long right = std::min<long long>(static_cast<long long>(requested.x) + requested.width, frameWidth);
+    const long long bottom = std::min<long long>(static_cast<long long>(requested.y) + requested.height, frameHeight);
+    const MeasuringRegion region{left, top, static_cast<int>(std::max<long long>(right - left, 0)),
+                                 static_cast<int>(std::max<long long>(bottom - top, 0))};
     // Too narrow or too low for an interior sample: nothing to measure, and
     // the normalisation below would divide zero by zero.
     if (region.width <= 2 || region.height <= 2) return 0;

@@ -199,6 +199,37 @@ TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
     ASSERT_EQ(QCX_AFStart(camera, 0), 1);
 }
 
+TEST_F(AutoControlE2E, FocusRegionLeftOutsideAShrunkWindowMeasuresNothing) {
+    // The focus region keeps its place when the preview window shrinks;
+    // the part of it outside the frame is not read.
+    Start("22", "fast", "picture");
+    FocusLog log;
+    struct StopFocus {
+        int camera;
+        ~StopFocus() { QCX_AFStart(camera, 0); }
+    } stopFocus{camera};
+    ASSERT_EQ(QCX_AFSetCallback(camera, OnFocus, &log), 1);
+    ASSERT_EQ(QCX_AFSetRegion(camera, 100, 100, 400, 300), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_AFStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(log.lock);
+        return !log.values.empty() && log.values.back() > 0;
+    }));
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 64, 48, 0, 0), 1);
+    std::size_t seen = 0;
+    {
+        std::lock_guard<std::mutex> hold(log.lock);
+        seen = log.values.size();
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(log.lock);
+        return log.values.size() >= seen + 4;
+    }));
+    QCX_AFStart(camera, 0);
+    EXPECT_EQ(log.values.back(), 0);
+}
+
 TEST_F(AutoControlE2E, CalibrationOnThePreviewIsResetHereAndDoneOnThePreviewThread) {
     Start("21", "fast", "picture");
     CorrectionLog log;

@@ -256,7 +256,7 @@ private:
     int ConvertPreviewFrame(PreviewBuffers& buffers, int width, int height);
     void ShowPreviewFrame(PreviewBuffers& buffers, int width, int height, Display& display);
     // The automatic steps on a raw preview frame, with their callbacks.
-    void RunAutoSteps(std::uint8_t* raw, int width);
+    void RunAutoSteps(std::uint8_t* raw, int width, int height);
     void MeasureFrameRate();
     // Joins the workers that did not end in time at an earlier stop.
     void JoinStrayWorkers();

@@ -81,7 +81,7 @@ bool CDevice::ReadPreviewFrame(const StopEvent& stop, PreviewBuffers& buffers, i
         }
         if (result == status::kSuccess && !stop.IsSet()) {
             ++frameCounter_;
-            RunAutoSteps(buffers.raw.get(), preview.outputWidth);
+            RunAutoSteps(buffers.raw.get(), preview.outputWidth, preview.outputHeight);
             RunRawCalibrationIfRequested(colour_, buffers.raw.get(), preview.outputWidth, preview.outputHeight,
                                          awb_.effective, sensorState_.bayerMode);
         }

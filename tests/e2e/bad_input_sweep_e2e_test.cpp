@@ -57,6 +57,7 @@ int Same(std::initializer_list<int> statuses) {
 // Scratch outputs, and room for the largest image of the camera.
 QCX_BYTE g_image[752 * 480 * 4];
 QCX_BYTE g_byte;
+QCX_WORD g_word;
 QCX_BOOL8 g_flag;
 int g_int;
 char g_text[QCX_LOG_FOLDER_SIZE];
@@ -66,6 +67,7 @@ const std::string kLongFolder(300, 'f');
 std::string g_folder;
 
 int* I() { return &g_int; }
+QCX_WORD* W() { return &g_word; }
 std::string Path(const char* name) { return g_folder + "/" + name; }
 const char* File(const char* name) {
     static std::string path;
@@ -281,11 +283,15 @@ std::vector<Row> Rows() {
         ROW(Stopped, QCX_AECGetEnable, "null flag", 1, QCX_AECGetEnable(i, nullptr)),
         ROW(Stopped, QCX_AECSetRange, "0 and 0xFFFF", 1,
             Same({QCX_AECSetRange(i, 0, 0), QCX_AECSetRange(i, 0xFFFF, 0xFFFF)})),
+        ROW(Stopped, QCX_AECGetRange, "null minimum or maximum", -1,
+            Same({QCX_AECGetRange(i, nullptr, W()), QCX_AECGetRange(i, W(), nullptr)})),
+        ROW(Stopped, QCX_AECGetCur, "null value", -1, QCX_AECGetCur(i, nullptr)),
         ROW(Stopped, QCX_AGCSetEnable, "255, then 0", 1, Same({QCX_AGCSetEnable(i, 255), QCX_AGCSetEnable(i, 0)})),
         ROW(Stopped, QCX_AGCGetEnable, "null flag", 1, QCX_AGCGetEnable(i, nullptr)),
         ROW(Stopped, QCX_AGCSetRange, "0 and 0xFFFF", 1,
             Same({QCX_AGCSetRange(i, 0, 0), QCX_AGCSetRange(i, 0xFFFF, 0xFFFF)})),
         ROW(Stopped, QCX_AGCGetRange, "null minimum and maximum", 1, QCX_AGCGetRange(i, nullptr, nullptr)),
+        ROW(Stopped, QCX_AGCGetCur, "null value", -1, QCX_AGCGetCur(i, nullptr)),
 
         // Bayer filter and colour pipeline: modes are kept unchecked, values clamped.
         ROW(Stopped, QCX_BayerSetMode, "INT_MIN, INT_MAX", 1,

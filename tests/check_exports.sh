@@ -7,9 +7,9 @@
 set -euo pipefail
 lib=$1 header=$2 sweep=$3
 
-# Declared in qcxapi.h, not defined yet: the camera I/O-line functions. The
-# work that defines them deletes this list and adds their rows to the sweep.
-not_yet_defined="
+# qcxapi.h declares the camera I/O-line functions, which this library does
+# not define; they stay out of the comparison.
+undefined_io_lines="
 QCX_SensitivitySetMode QCX_SensitivityGetMode QCX_LedSetStatus QCX_LedGetStatus
 QCX_SnapButtonStatus QCX_GpioSetDirection QCX_GpioGetDirection QCX_GpioSetStatus
 QCX_GpioGetStatus QCX_TriggerModeSet QCX_TriggerModeGet QCX_SensorModeSet
@@ -24,7 +24,7 @@ fi
 
 defined=$(printf '%s\n' "$symbols" | awk '$2 ~ /^QCX_/ {print $2}' | sort -u)
 declared=$(grep -oE 'QCXAPI_CALL QCX_[A-Za-z0-9_]+\(' "$header" | sed -E 's/QCXAPI_CALL |\(//g' | sort -u)
-expected=$(comm -23 <(printf '%s\n' "$declared") <(printf '%s\n' $not_yet_defined | sort -u))
+expected=$(comm -23 <(printf '%s\n' "$declared") <(printf '%s\n' $undefined_io_lines | sort -u))
 # Rows of the sweep start {"QCX_Name", or add("QCX_Name",
 swept=$(grep -oE '(\{|add\()"QCX_[A-Za-z0-9_]+"' "$sweep" | grep -oE 'QCX_[A-Za-z0-9_]+' | sort -u)
 

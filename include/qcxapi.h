@@ -555,7 +555,10 @@ QCXAPI_EXPORT int QCXAPI_CALL QCX_AFSetCallback(int index, QCX_AF_CALLBACK callb
  * functions then store 0). Register failures as for QCX_WrSensorReg.
  * Set...Range ignores the minimum and sets the upper limit (exposure 1 ...
  * 2047 rows, gain 16 ... 63); Get...Range reports minimum 1 (exposure) or
- * 16 (gain); Get...Cur reads the value the chip uses now. */
+ * 16 (gain); Get...Cur reads the value the chip uses now. QCX_AECGetRange
+ * and the Get...Cur functions return -1 for a null pointer (nothing is
+ * read); the Get...Enable functions and QCX_AGCGetRange skip null
+ * pointers. */
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECSetEnable(int index, QCX_BOOL8 enable);
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECGetEnable(int index, QCX_BOOL8 *enabled);
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECSetRange(int index, QCX_WORD minimum, QCX_WORD maximum);

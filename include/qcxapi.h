@@ -155,7 +155,10 @@ typedef enum QCX_PARAM {
 /* with state 1 when no preview runs). Buffers handed to a callback are      */
 /* valid only during the call. A callback may read and change the image; it  */
 /* should not start or stop the preview of its own camera, since stopping    */
-/* waits for the preview thread that is running the callback.                */
+/* waits for the preview thread that is running the callback. Called from a  */
+/* callback, a window change, still capture, preview start or stop, 16-bit   */
+/* switch or QCX_SetParam of a window start, flip or mirror returns -8 at    */
+/* once while another thread is doing one of these on that camera.           */
 /* ------------------------------------------------------------------------ */
 
 /* Per-frame preview callback: the processed image (height rows of width

@@ -29,6 +29,8 @@ thread_local const CDevice* tlsPreviewOwner = nullptr;
 
 bool CDevice::IsPreviewWorkerThread() const { return tlsPreviewOwner == this; }
 
+bool CDevice::OnPreviewWorkerThread() { return tlsPreviewOwner != nullptr; }
+
 void CDevice::PreviewThreadMain(std::shared_ptr<StopEvent> stop, std::shared_ptr<StopEvent> finished,
                                 std::shared_ptr<PreviewBuffers> buffers) {
     tlsPreviewOwner = this;

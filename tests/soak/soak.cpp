@@ -8,9 +8,9 @@
 //
 // Camera A previews with automatic exposure and white balance and records
 // (thread 1, restarted every 30 s) while thread 2 takes raw and colour still
-// captures from it. Thread 3 sends parameters and register traffic to A, and
-// window changes, each followed by a capture from the same thread, to B:
-// windows never change on a camera while another thread reads its frames.
+// captures from it. Thread 3 sends parameters, register traffic and now and
+// then a window change to A, and window changes, each followed by a capture
+// from the same thread, to B.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -112,8 +112,8 @@ void StillCaptures() {
     }
 }
 
-// Thread 3: parameters and registers on A; windows, each checked by a
-// capture, on B.
+// Thread 3: parameters, registers and now and then a window on A; windows,
+// each checked by a capture, on B.
 void Traffic() {
     const char* t = "traffic";
     std::mt19937 random(7);
@@ -133,6 +133,10 @@ void Traffic() {
         NOTE(t, QCX_WrEEPROM(kCameraA, static_cast<QCX_WORD>(0x100 + n % 64), static_cast<QCX_BYTE>(n)));
         NOTE(t, QCX_RdEEPROM(kCameraA, static_cast<QCX_WORD>(0x100 + n % 64), &byte));
         NOTE(t, QCX_RdFx2Reg(kCameraA, 0xE600, &byte));
+        if (n % 25 == 0) {
+            NOTE(t, QCX_PreviewSetFieldOfView(kCameraA, pick(0, 200), pick(0, 100), pick(320, 752), pick(240, 480), 0, 0));
+            NOTE(t, QCX_CaptureSetFieldOfView(kCameraA, pick(0, 100), pick(0, 60), pick(400, 752), pick(300, 480), 0, 0));
+        }
 
         const int mode = pick(0, 1) ? 0 : 3;
         NOTE(t, QCX_CaptureSetFieldOfView(kCameraB, pick(-8, 700), pick(-8, 400), pick(32, 752), pick(16, 480), mode,

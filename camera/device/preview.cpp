@@ -113,8 +113,8 @@ int CDevice::PreviewStopSequence() {
 }
 
 int CDevice::PreviewStopAndSwitch() {
-    // A paused preview is refused by the stop yet the sensor still goes back
-    // to the capture window, as the camera always did.
+    // A paused preview is refused by the stop, yet the sensor goes back
+    // to the capture window all the same.
     const auto windows = LockWindows();
     if (!windows.owns_lock()) return status::kFail;
     (void)PreviewStopSequence();

@@ -27,15 +27,8 @@ protected:
 TEST_F(QcxRegTest, OpenCreatesThenOpensKeysBelowTheLibraryKey) {
     EXPECT_EQ(reg_.Open("Compossor"), 0);
     EXPECT_TRUE(fs::is_directory(KeyFolder()));
-    ASSERT_EQ(reg_.SetNumber("dwQuality", 7500), 0);
-    for (const char* spelling : {"Compossor", "COMPOSSOR"}) {
-        CQCXReg later;
-        EXPECT_EQ(later.Open(spelling), 2) << spelling;
-        std::uint32_t quality = 0;
-        EXPECT_EQ(later.GetNumber("dwQuality", 0, &quality), 0) << spelling;
-        EXPECT_EQ(quality, 7500u) << spelling;
-    }
-    EXPECT_FALSE(fs::exists(KeyFolder("COMPOSSOR")));
+    for (const char* spelling : {"Compossor", "COMPOSSOR"}) EXPECT_EQ(CQCXReg().Open(spelling), 2) << spelling;
+    EXPECT_EQ(test::FilesIn(KeyFolder().parent_path()), std::vector<std::string>{"Compossor"});
     // A second open replaces the key of the first; subkeys may nest.
     ASSERT_EQ(reg_.Open("Recording\\Last"), 0);
     ASSERT_EQ(reg_.SetNumber("dwFlags", 3), 0);
@@ -45,7 +38,7 @@ TEST_F(QcxRegTest, OpenCreatesThenOpensKeysBelowTheLibraryKey) {
 TEST_F(QcxRegTest, BadSubkeysOrNullArgumentsFailAndTouchNothing) {
     // "SOFTWARE\Vantorix\QCXAPI\" takes 25 of the 255 characters.
     EXPECT_EQ(reg_.Open(std::string(230, 'k').c_str()), 0);
-    const std::string subkeys[] = {std::string(231, 'k'), "", "a\\", "a\\\\b", "..", "a\\..\\..", "../escape"};
+    const std::string subkeys[] = {std::string(231, 'k'), "", "a\\..\\..", "../escape"};
     for (const std::string& subkey : subkeys) {
         CQCXReg bad;
         EXPECT_EQ(bad.Open(subkey.c_str()), 1) << '"' << subkey << '"';
@@ -68,13 +61,11 @@ TEST_F(QcxRegTest, BadSubkeysOrNullArgumentsFailAndTouchNothing) {
     EXPECT_EQ(number, 77u);
     EXPECT_EQ(bytes, (std::array<std::uint8_t, 4>{9, 9, 9, 9}));
 
-    EXPECT_EQ(reg_.SetNumber(nullptr, 1), 1);
-    EXPECT_EQ(reg_.GetNumber(nullptr, 1, &number), 1);
-    EXPECT_EQ(reg_.GetNumber("fccType", 1, nullptr), 1);
-    EXPECT_EQ(reg_.SetBytes(nullptr, bytes.data(), 2), 1);
-    EXPECT_EQ(reg_.SetBytes("lpFormat", nullptr, 2), 1);
-    EXPECT_EQ(reg_.GetBytes(nullptr, bytes.data(), 2), 1);
-    EXPECT_EQ(reg_.GetBytes("lpFormat", nullptr, 2), 1);
+    EXPECT_EQ(std::vector({reg_.SetNumber(nullptr, 1), reg_.GetNumber(nullptr, 1, &number),
+                           reg_.GetNumber("fccType", 1, nullptr), reg_.SetBytes(nullptr, bytes.data(), 2),
+                           reg_.SetBytes("lpFormat", nullptr, 2), reg_.GetBytes(nullptr, bytes.data(), 2),
+                           reg_.GetBytes("lpFormat", nullptr, 2)}),
+              std::vector(7, 1));
     EXPECT_FALSE(fs::exists(ValueFile(std::string(230, 'k')))) << "nothing was written";
 }
 
@@ -158,98 +149,41 @@ TEST_F(QcxRegTest, ValueOfTheOtherTypeFailsTheReadAfterCopyingWhatFits) {
     EXPECT_EQ(small, (std::array<std::uint8_t, 3>{9, 9, 9})) << "four bytes do not fit into three";
 }
 
-TEST_F(QcxRegTest, ValuesRoundTripAndAnotherObjectSeesThemAtOnce) {
+// A value file written by hand (as a registry export would hold it) is read
+// by its rules, and writes keep its lines in place.
+TEST_F(QcxRegTest, HandWrittenValuesAreReadByNameInAnyCaseAndWritesKeepTheirLines) {
     OpenCompossor();
-    CQCXReg other;
-    ASSERT_EQ(other.Open("Compossor"), 2);
-    for (std::uint32_t stored : {0u, 1u, 0x73646976u, 0x80000000u, 0xFFFFFFFFu}) {
-        ASSERT_EQ(reg_.SetNumber("fccHandler", stored), 0);
-        std::uint32_t read = ~stored;
-        EXPECT_EQ(other.GetNumber("fccHandler", 42, &read), 0);
-        EXPECT_EQ(read, stored);
+    WriteText(ValueFile(), "Windows Registry Editor Version 5.00\n\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantorix\\QCXAPI\\Compossor]\n"
+                           "\"fccHandler\"=dword:47504a4d\n\"say \\\"a\\\\b\\\"\"=dword:00000007\n"
+                           "\"lpFormat\"=hex:28,00,00,00,ff\n\"lpParms\"=hex:\n");
+    std::uint32_t number = 0;
+    EXPECT_EQ(reg_.GetNumber("FCCHANDLER", 1, &number), 0);
+    EXPECT_EQ(number, 0x47504A4Du);
+    EXPECT_EQ(reg_.GetNumber("say \"a\\b\"", 1, &number), 0);
+    EXPECT_EQ(number, 7u);
+    // Bytes: a buffer shorter than the value gets nothing; a longer one the value.
+    for (std::uint32_t length : {5u, 7u, 4u}) {
+        Bytes read(length, 0xEE), expected = read;
+        if (length >= 5) std::copy_n(Bytes{0x28, 0, 0, 0, 0xFF}.begin(), 5, expected.begin());
+        EXPECT_EQ(reg_.GetBytes("LPFORMAT", read.data(), length), length >= 5 ? 0 : 1) << length;
+        EXPECT_EQ(read, expected) << length;
     }
-    Bytes block(300);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 7);
-    ASSERT_EQ(reg_.SetBytes("lpFormat", block.data(), 300), 0);
-    for (std::uint32_t length : {300u, 305u, 299u}) {
-        SCOPED_TRACE(length);
-        Bytes read(length, 0xEE);
-        Bytes expected = read;
-        if (length >= 300) std::copy(block.begin(), block.end(), expected.begin());  // a shorter buffer gets nothing
-        EXPECT_EQ(reg_.GetBytes("lpFormat", read.data(), length), length >= 300 ? 0 : 1);
-        EXPECT_EQ(read, expected);
-    }
-
-    ASSERT_EQ(reg_.SetBytes("lpParms", nullptr, 0), 0) << "an empty block needs no pointer";
-    EXPECT_TRUE(FileHas("\"lpParms\"=hex:\n"));
-    std::array<std::uint8_t, 2> read{9, 9};
+    std::array<std::uint8_t, 2> empty{9, 9};
     EXPECT_EQ(reg_.GetBytes("lpParms", nullptr, 0), 0);
-    EXPECT_EQ(reg_.GetBytes("lpParms", read.data(), 2), 0);
-    EXPECT_EQ(read, (std::array<std::uint8_t, 2>{9, 9}));
-    EXPECT_EQ(reg_.GetBytes("missing", nullptr, 0), 1) << "a missing block of length 0 is stored empty";
-    EXPECT_TRUE(FileHas("\"missing\"=hex:\n"));
-}
-
-TEST_F(QcxRegTest, ValueNamesKeepQuotesAndBackslashesAndIgnoreLetterCase) {
-    OpenCompossor();
-    const char* names[] = {"say \"cheese\"", "C:\\path\\", "\\\"", "\"", "\\", "@", "a=b", "[section]", ""};
-    for (std::uint32_t i = 0; i < std::size(names); ++i) ASSERT_EQ(reg_.SetNumber(names[i], i + 1), 0) << names[i];
-    CQCXReg other;
-    ASSERT_EQ(other.Open("Compossor"), 2);
-    for (std::uint32_t i = 0; i < std::size(names); ++i) {
-        std::uint32_t value = 0;
-        EXPECT_EQ(other.GetNumber(names[i], 0, &value), 0) << names[i];
-        EXPECT_EQ(value, i + 1) << names[i];
-    }
+    EXPECT_EQ(reg_.GetBytes("lpParms", empty.data(), 2), 0);
+    EXPECT_EQ(empty, (std::array<std::uint8_t, 2>{9, 9}));
 
     // One value whatever the case of its name, kept under its first spelling.
-    ASSERT_EQ(reg_.SetNumber("fccType", 1), 0);
-    ASSERT_EQ(reg_.SetNumber("FCCTYPE", 2), 0);
-    std::uint32_t value = 0;
-    EXPECT_EQ(reg_.GetNumber("FccType", 0, &value), 0);
-    EXPECT_EQ(value, 2u);
-    EXPECT_TRUE(FileHas("\"fccType\"=dword:00000002\n"));
-    EXPECT_FALSE(FileHas("FCCTYPE"));
-
+    ASSERT_EQ(reg_.SetNumber("FccHandler", 0x80000000u), 0);
+    ASSERT_EQ(reg_.SetBytes("lpparms", nullptr, 0), 0) << "an empty block needs no pointer";
+    EXPECT_TRUE(FileHas("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantorix\\QCXAPI\\Compossor]\n"
+                        "\"fccHandler\"=dword:80000000\n\"say \\\"a\\\\b\\\"\"=dword:00000007\n"
+                        "\"lpFormat\"=hex:28,00,00,00,ff\n\"lpParms\"=hex:\n"));
     // A name that no line can hold is refused; as a missing value its default cannot be stored.
     EXPECT_EQ(reg_.SetNumber("two\nlines", 1), 1);
-    EXPECT_EQ(reg_.GetNumber("two\nlines", 3, &value), 1);
-    EXPECT_EQ(value, 3u);
-}
-
-TEST_F(QcxRegTest, OptionsStoredByOneRecordingAreReadByTheNext) {
-    const char* numberNames[] = {"fccType",  "fccHandler", "dwKeyFrameEvery", "dwQuality",        "dwBytesPerSecond",
-                                 "dwFlags",  "cbFormat",   "cbParms",         "dwInterleaveEvery"};
-    const std::uint32_t numbers[] = {0x73646976, 0x47504A4D, 15, 7500, 0, 0xE, 4, 3, 1};
-    const Bytes format = {0x28, 0x00, 0x00, 0x00};
-    const Bytes parms = {0xAA, 0xBB, 0xCC};
-    {
-        CQCXReg store;
-        EXPECT_EQ(store.Open("Compossor"), 0) << "the first recording creates the key";
-        for (int i = 0; i < 9; ++i) store.SetNumber(numberNames[i], numbers[i]);
-        store.SetBytes("lpFormat", format.data(), 4);
-        store.SetBytes("lpParms", parms.data(), 3);
-    }
-    const std::string text = test::ReadFile(ValueFile());
-    std::size_t at = 0;
-    for (const char* name : numberNames) {
-        at = text.find(std::string("\n\"") + name + "\"=dword:", at);
-        EXPECT_NE(at, std::string::npos) << name << " is stored, in the order of writing";
-    }
-    EXPECT_NE(text.find("\"lpFormat\"=hex:28,00,00,00\n\"lpParms\"=hex:aa,bb,cc\n"), std::string::npos);
-
-    CQCXReg load;
-    ASSERT_EQ(load.Open("Compossor"), 2);
-    std::uint32_t read[9] = {};
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(load.GetNumber(numberNames[i], 0, &read[i]), 0) << numberNames[i];
-        EXPECT_EQ(read[i], numbers[i]) << numberNames[i];
-    }
-    Bytes readFormat(read[6]), readParms(read[7]);
-    EXPECT_EQ(load.GetBytes("lpFormat", readFormat.data(), read[6]), 0);
-    EXPECT_EQ(load.GetBytes("lpParms", readParms.data(), read[7]), 0);
-    EXPECT_EQ(readFormat, format);
-    EXPECT_EQ(readParms, parms);
+    EXPECT_EQ(reg_.GetNumber("two\nlines", 3, &number), 1);
+    EXPECT_EQ(number, 3u);
 }
 
 }  // namespace

@@ -77,35 +77,28 @@ protected:
 
 // ---- the picture in the rectangle ----
 
-TEST_F(X11DisplayDrawing, OneToOneShowsTheImageExactlyTopRowFromTheEndOfTheBuffer) {
-    TestImage image(8, 6, 24, Patches);
-    const DisplayRect nearest{10, 20, 8, 6}, halftone{30, 20, 8, 6};
-    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
-    ExpectPicture(TakeScreenshot(window_), nearest, Patches);
-    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
-    ExpectPicture(TakeScreenshot(window_), halftone, Patches, std::nullopt);
-}
-
-TEST_F(X11DisplayDrawing, TwiceTheSizeDrawsEachSampleAsATwoByTwoBlockInBothModes) {
+TEST_F(X11DisplayDrawing, OneToOneAndWholeMultiplesShowTheImageExactlyInBothModes) {
+    // The top row comes from the end of the buffer; a fourth byte plays no part.
+    TestImage colour(8, 6, 24, Patches), wide(5, 4, 32, Patches);
     auto gradient = [](int x, int y) { return Grey(x * 16 + y); };
-    TestImage image(16, 8, 8, gradient);
-    auto blocks = [&](int x, int y) { return gradient(x / 2, y / 2); };
-    const DisplayRect nearest{0, 0, 32, 16}, halftone{0, 24, 32, 16};
-    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
-    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
-    const Screenshot shot = TakeScreenshot(window_);
-    ExpectPicture(shot, nearest, blocks, std::nullopt);
-    ExpectPicture(shot, halftone, blocks, std::nullopt);
-}
-
-TEST_F(X11DisplayDrawing, ThirtyTwoBitPixelsShowTheirColourAndIgnoreTheFourthByte) {
-    TestImage image(5, 4, 32, Patches);
-    const DisplayRect nearest{2, 3, 5, 4}, halftone{20, 10, 15, 12};
-    display_->Stretch(window_, nearest, image.image, StretchMode::ColourOnColour);
-    display_->Stretch(window_, halftone, image.image, StretchMode::Halftone);
+    TestImage grey(16, 8, 8, gradient);
+    const DisplayRect nearest{10, 20, 8, 6}, halftone{30, 20, 8, 6}, wideNearest{2, 3, 5, 4}, wideHalftone{44, 2, 15, 12},
+        greyNearest{0, 30, 32, 16}, greyHalftone{32, 30, 32, 16};
+    display_->Stretch(window_, nearest, colour.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, halftone, colour.image, StretchMode::Halftone);
+    display_->Stretch(window_, wideNearest, wide.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, wideHalftone, wide.image, StretchMode::Halftone);
+    display_->Stretch(window_, greyNearest, grey.image, StretchMode::ColourOnColour);
+    display_->Stretch(window_, greyHalftone, grey.image, StretchMode::Halftone);
     const Screenshot shot = TakeScreenshot(window_);
     ExpectPicture(shot, nearest, Patches, std::nullopt);
-    ExpectPicture(shot, halftone, [](int x, int y) { return Patches(x / 3, y / 3); }, std::nullopt);
+    ExpectPicture(shot, halftone, Patches, std::nullopt);
+    ExpectPicture(shot, wideNearest, Patches, std::nullopt);
+    ExpectPicture(shot, wideHalftone, [](int x, int y) { return Patches(x / 3, y / 3); }, std::nullopt);
+    ExpectPicture(shot, greyNearest, [&](int x, int y) { return gradient(x / 2, y / 2); }, std::nullopt);
+    ExpectPicture(shot, greyHalftone, [&](int x, int y) { return gradient(x / 2, y / 2); }, std::nullopt);
+    EXPECT_EQ(shot.At(0, 0), kBackground);
+    EXPECT_EQ(shot.At(63, 47), kBackground);
 }
 
 TEST_F(X11DisplayDrawing, HalftoneShrinksAFineCheckerboardToMidGreyWhereNearestKeepsBlackAndWhite) {
@@ -182,39 +175,28 @@ TEST_F(X11DisplayDrawing, TargetsReachingOutOfTheWindowShowTheirVisiblePart) {
 
 // ---- nothing drawn ----
 
-TEST_F(X11DisplayDrawing, EmptyTargetsAndUnusableImagesDrawNothing) {
+TEST_F(X11DisplayDrawing, EmptyTargetsUnusableImagesAndUnknownOrDestroyedWindowsDrawNothing) {
     TestImage image(8, 6, 24, Patches);
     DisplayImage noPixels = image.image, noWidth = image.image, sixteenBits = image.image;
     noPixels.pixels = nullptr;
     noWidth.width = 0;
     sixteenBits.bitCount = 16;
-    for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
-        display_->Stretch(window_, DisplayRect{0, 0, 0, 6}, image.image, mode);
-        display_->Stretch(window_, DisplayRect{0, 0, 8, 0}, image.image, mode);
-        display_->Stretch(window_, DisplayRect{10, 10, -8, -6}, image.image, mode);
-        display_->Stretch(window_, DisplayRect{64, 0, 8, 6}, image.image, mode);   // right of the window
-        display_->Stretch(window_, DisplayRect{0, -6, 8, 6}, image.image, mode);   // above it
-        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, noPixels, mode);
-        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, noWidth, mode);
-        display_->Stretch(window_, DisplayRect{0, 0, 8, 6}, sixteenBits, mode);
-    }
-    ExpectUntouched(TakeScreenshot(window_));
-}
-
-TEST_F(X11DisplayDrawing, UnknownOrDestroyedWindowsNeitherCrashNorDraw) {
-    TestImage image(8, 6, 24, Patches);
     const ::Window gone = MakeWindow(100, 0, 16, 16);
     XDestroyWindow(connection_, gone);
     XSync(connection_, False);
     const DisplayRect rect{0, 0, 8, 6};
     for (StretchMode mode : {StretchMode::ColourOnColour, StretchMode::Halftone}) {
+        // No size, or outside the window: right of it, above it.
+        for (const DisplayRect& target : {DisplayRect{0, 0, 0, 6}, DisplayRect{0, 0, 8, 0}, DisplayRect{10, 10, -8, -6},
+                                          DisplayRect{64, 0, 8, 6}, DisplayRect{0, -6, 8, 6}})
+            display_->Stretch(window_, target, image.image, mode);
+        for (const DisplayImage& unusable : {noPixels, noWidth, sixteenBits}) display_->Stretch(window_, rect, unusable, mode);
         display_->Stretch(gone, rect, image.image, mode);
         display_->Stretch(0x1FFFFFF0, rect, image.image, mode);
         // Not an X id at all, though its low 32 bits name the test window.
         display_->Stretch((std::uintptr_t{1} << 40) | window_, rect, image.image, mode);
     }
     ExpectUntouched(TakeScreenshot(window_));
-
     // The connection stays usable.
     display_->Stretch(window_, rect, image.image, StretchMode::ColourOnColour);
     ExpectPicture(TakeScreenshot(window_), rect, Patches);

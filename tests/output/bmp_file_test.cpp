@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -61,11 +62,9 @@ TEST(BmpHeaderTest, HeadersAreWithPaletteForGreyOnly) {
         EXPECT_EQ(header.back(), 0xCC) << "nothing written after the headers";
     }
     Bytes header(1078, 0xCC);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeader(0, 5, 24, header.data()), -1);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeader(5, 0, 24, header.data()), -1);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeader(-2, 5, 8, header.data()), -1);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeader(5, -1, 32, header.data()), -1);
-    EXPECT_EQ(QCX_HelperGetBmpFileHeader(5, 5, 16, header.data()), -1);
+    for (auto [w, h, bitCount] : {std::tuple(0, 5, 24), std::tuple(5, 0, 24), std::tuple(-2, 5, 8), std::tuple(5, -1, 32),
+                                  std::tuple(5, 5, 16)})
+        EXPECT_EQ(QCX_HelperGetBmpFileHeader(w, h, bitCount, header.data()), -1) << w << "x" << h << ", " << bitCount;
     EXPECT_EQ(QCX_HelperGetBmpFileHeader(5, 5, 24, nullptr), -1);
     EXPECT_EQ(header, Bytes(1078, 0xCC));
 }

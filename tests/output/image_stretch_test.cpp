@@ -46,18 +46,14 @@ Bytes Smooth(Size size, int bitCount) {
 }
 
 TEST(ImageStretchTest, RefusesBadArguments) {
-    Bytes source(64, 1);
-    Bytes target(64, 0xEE);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, 2, 24, target.data(), 2, 0), -1);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, 2, 24, target.data(), 2, -3), -1);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, 2, 24, target.data(), 0, 2), -1);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 0, 2, 24, target.data(), 2, 2), -1);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, -1, 24, target.data(), 2, 2), -1);
-    EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, 2, 16, target.data(), 2, 2), -1);
+    Bytes source(64, 1), target(64, 0xEE);
+    const int bad[][5] = {{2, 2, 24, 2, 0}, {2, 2, 24, 2, -3}, {2, 2, 24, 0, 2}, {0, 2, 24, 2, 2}, {2, -1, 24, 2, 2},
+                          {2, 2, 16, 2, 2}};
+    for (const auto& b : bad)
+        EXPECT_EQ(QCX_HelperStretchBmp(source.data(), b[0], b[1], b[2], target.data(), b[3], b[4]), -1) << b[3] << b[4];
     EXPECT_EQ(QCX_HelperStretchBmp(nullptr, 2, 2, 24, target.data(), 2, 2), -1);
     EXPECT_EQ(QCX_HelperStretchBmp(source.data(), 2, 2, 24, nullptr, 2, 2), -1);
     EXPECT_EQ(target, Bytes(64, 0xEE));
-    EXPECT_EQ(StretchByAreaAverage(source.data(), 2, 2, 24, target.data(), 2, 0), -1);
 }
 
 TEST(ImageStretchTest, UniformImagesStayUniform) {

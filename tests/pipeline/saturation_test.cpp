@@ -1,10 +1,13 @@
-// The saturation step: HSL round trip per colour, its cache, and its rules
-// for neutral settings, resets and memory shortage.
+// The saturation step: hue and lightness kept while the HSL saturation is
+// scaled, checked against a double-precision hexcone model; its cache, and
+// its rules for neutral settings, resets and memory shortage.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
-#include <string>
+#include <cstdlib>
 #include <vector>
 
 #include "camera/imaging/saturation.h"
@@ -16,108 +19,59 @@ namespace {
 
 using test::Bytes;
 
-float Clamp(float v, float low, float high) { return std::min(std::max(v, low), high); }
-
-std::uint8_t ByteOf(float value) { return static_cast<std::uint8_t>(Clamp(value * 255.0f + 0.5f, 0.0f, 255.0f)); }
-
-float Channel(float p, float q, float t) {
-    if (t < 0.0f) t = t + 1.0f;
-    if (t > 1.0f) t = t - 1.0f;
-    if (6.0f * t < 1.0f) return p + (q - p) * 6.0f * t;
-    if (2.0f * t < 1.0f) return q;
-    if (3.0f * t < 2.0f) return p + (q - p) * (2.0f / 3.0f - t) * 6.0f;
-    return p;
+// Blue, green and red of the colour with its saturation times `factor`, by
+// chroma C = (1 - |2L - 1|) S, hue sextant and X = C (1 - |H mod 2 - 1|).
+std::array<int, 3> HexconeModel(const std::uint8_t* bgr, double factor) {
+    const double b = bgr[0] / 255.0, g = bgr[1] / 255.0, r = bgr[2] / 255.0;
+    const double mx = std::max({r, g, b}), mn = std::min({r, g, b}), light = (mx + mn) / 2, chroma = mx - mn;
+    if (chroma == 0 || factor == 0) return {int(light * 255), int(light * 255), int(light * 255)};
+    const double hue = mx == r ? std::fmod((g - b) / chroma + 6, 6) : mx == g ? (b - r) / chroma + 2 : (r - g) / chroma + 4;
+    const double c = chroma * factor, x = c * (1 - std::fabs(std::fmod(hue, 2) - 1)), m = light - c / 2;
+    const double rgb[6][3] = {{c, x, 0}, {x, c, 0}, {0, c, x}, {0, x, c}, {x, 0, c}, {c, 0, x}};
+    const double* v = rgb[std::min(static_cast<int>(hue), 5)];
+    auto byte = [&](double channel) { return static_cast<int>(std::clamp((channel + m) * 255 + 0.5, 0.0, 255.0)); };
+    return {byte(v[2]), byte(v[1]), byte(v[0])};
 }
 
-// The colour through HSL with its saturation times `factor` and back, every
-// intermediate in single precision.
-Bytes Reference(const std::uint8_t* in, float factor) {
-    const float b = in[0] / 255.0f;
-    const float g = in[1] / 255.0f;
-    const float r = in[2] / 255.0f;
-    const float mx = std::max({r, g, b});
-    const float mn = std::min({r, g, b});
-    const float l = Clamp((mx + mn) / 2.0f, 0.0f, 1.0f);
-    float h = 0.0f;
-    float s = 0.0f;
-    if (mx != mn) {
-        const float d = mx - mn;
-        s = l <= 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
-        if (r == mx) {
-            h = 60.0f * (g - b) / d;
-            if (g < b) h = h + 360.0f;
-        } else if (g == mx) {
-            h = 60.0f * (b - r) / d + 120.0f;
-        } else {
-            h = 60.0f * (r - g) / d + 240.0f;
-        }
-    }
-    h = Clamp(h, 0.0f, 360.0f);
-    const float s2 = Clamp(s, 0.0f, 1.0f) * factor;
-    if (s2 == 0.0f) {
-        return Bytes(3, static_cast<std::uint8_t>(Clamp(l * 255.0f, 0.0f, 255.0f)));
-    }
-    const float q = l < 0.5f ? l * (1.0f + s2) : l + s2 - l * s2;
-    const float p = 2.0f * l - q;
-    const float hn = h / 360.0f;
-    return {ByteOf(Channel(p, q, hn - 1.0f / 3.0f)), ByteOf(Channel(p, q, hn)),
-            ByteOf(Channel(p, q, hn + 1.0f / 3.0f))};
-}
-
-// Every pixel against the reference; the fourth byte of 32-bit pixels must
-// keep its value.
-void ExpectAdjusted(const Bytes& before, const Bytes& after, int pixelSize, float factor) {
+// Every pixel within 1 of the model (single against double precision); a
+// fourth byte stays.
+void ExpectModel(const Bytes& before, const Bytes& after, int pixelSize, double factor) {
     ASSERT_EQ(before.size(), after.size());
     for (std::size_t i = 0; i < before.size(); i += pixelSize) {
-        ASSERT_EQ(Bytes(&after[i], &after[i + 3]), Reference(&before[i], factor))
-            << "pixel " << i / pixelSize << " was " << int(before[i]) << "," << int(before[i + 1]) << ","
-            << int(before[i + 2]);
+        const std::array<int, 3> want = HexconeModel(&before[i], factor);
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_LE(std::abs(after[i + k] - want[k]), 1) << "byte " << k << " of pixel " << i / pixelSize << " ("
+                                                            << int(before[i]) << "," << int(before[i + 1]) << ","
+                                                            << int(before[i + 2]) << ")";
+        }
         if (pixelSize == 4) {
             ASSERT_EQ(after[i + 3], before[i + 3]) << "fourth byte of pixel " << i / 4;
         }
     }
 }
 
-// All grey levels, then the whole rim of the colour wheel (one channel 0, one
-// 255, the third anything).
-Bytes GreysAndRim() {
-    Bytes image;
-    for (int v = 0; v < 256; ++v) image.insert(image.end(), {std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)});
-    for (int v = 0; v < 256; ++v) {
-        const auto x = static_cast<std::uint8_t>(v);
-        for (Bytes c : {Bytes{0, x, 255}, Bytes{0, 255, x}, Bytes{x, 0, 255}, Bytes{255, 0, x}, Bytes{x, 255, 0},
-                        Bytes{255, x, 0}})
-            image.insert(image.end(), c.begin(), c.end());
+TEST(SaturationStep, EveryColourKeepsHueAndLightnessWithItsSaturationScaled) {
+    std::vector<Bytes> images;
+    for (int pixelSize : {3, 4}) {
+        images.push_back(test::RandomBytes(std::size_t{160} * 120 * pixelSize, pixelSize));
+        for (int v = 0; v < 256; ++v) std::fill_n(images.back().begin() + v * pixelSize, 3, v);  // greys first
     }
-    return image;
-}
-
-TEST(SaturationRoundTrip, EveryPixelMatchesTheReference) {
-    struct Case {
-        int bitCount;  // 0: the greys and the rim of the colour wheel, 24-bit
-        std::vector<int> saturations;
-    };
-    const Case cases[] = {{24, {-128, -77, -1, 1, 50, 128}}, {32, {90}}, {0, {-128, -64, 64, 128}}};
-    for (const Case& c : cases) {
-        const int pixelSize = c.bitCount == 32 ? 4 : 3;
-        const Bytes before =
-            c.bitCount == 0 ? GreysAndRim() : test::RandomBytes(std::size_t{320} * 240 * pixelSize, c.bitCount);
-        for (int saturation : c.saturations) {
-            SCOPED_TRACE(testing::Message() << c.bitCount << "-bit, saturation " << saturation);
-            PipelineSettings s;
-            SetSaturation(s, saturation);
+    for (int saturation : {-64, -1, 50, 128}) {
+        PipelineSettings s;  // one cache for both pixel sizes
+        SetSaturation(s, saturation);
+        for (const Bytes& before : images) {
+            const int pixelSize = static_cast<int>(before.size() / (160 * 120));
+            SCOPED_TRACE(testing::Message() << pixelSize * 8 << "-bit, saturation " << saturation);
             Bytes image = before;
-            AdjustSaturation(image.data(), static_cast<int>(before.size()) / pixelSize, 1, pixelSize * 8, s);
-            ExpectAdjusted(before, image, pixelSize, s.saturationFactor);
-            // Greys have no saturation to scale: they come back as they were.
-            EXPECT_TRUE(c.bitCount != 0 || std::equal(image.begin(), image.begin() + 3 * 256, before.begin()));
+            AdjustSaturation(image.data(), 160, 120, pixelSize * 8, s);
+            ExpectModel(before, image, pixelSize, (saturation + 128) / 128.0);
+            for (int v = 0; v < 256; ++v)
+                ASSERT_EQ(Bytes(&image[v * pixelSize], &image[v * pixelSize + 3]), Bytes(3, v))
+                    << "greys have no saturation to scale";
         }
     }
-}
-
-TEST(SaturationRoundTrip, LowestSaturationGivesTruncatedLightness) {
-    // Every colour turns grey, L x 255 truncated: pure red has lightness 0.5
-    // and gives 127, not the rounded 128; (10, 20, 201) gives 105.
+    // The lowest saturation greys every colour to L x 255 truncated: pure red
+    // has lightness 0.5 and gives 127, not the rounded 128; (10, 20, 201) 105.
     PipelineSettings s;
     SetSaturation(s, -128);
     Bytes image = {0, 0, 255, 10, 20, 201};
@@ -125,50 +79,27 @@ TEST(SaturationRoundTrip, LowestSaturationGivesTruncatedLightness) {
     EXPECT_EQ(image, (Bytes{127, 127, 127, 105, 105, 105}));
 }
 
-TEST(SaturationCache, CreatedForColourFramesAndReleasedByTheFirstNeutralFrame) {
+TEST(SaturationCache, LivesFromTheFirstColourFrameToTheFirstNeutralOneAndIsReadUntilAChange) {
     PipelineSettings s;
-    const Bytes before = test::RandomBytes(64 * 3, 1);
-    Bytes image = before;
-    AdjustSaturation(image.data(), 8, 8, 24, s);
-    EXPECT_EQ(image, before);
-    EXPECT_FALSE(s.saturationCache.Exists());
-
-    SetSaturation(s, 60);
-    AdjustSaturation(image.data(), 8, 8, 8, s);
-    EXPECT_EQ(image, before) << "grey images are left alone";
-    EXPECT_FALSE(s.saturationCache.Exists()) << "no 96 MiB for a frame that cannot use it";
-
-    FailNextSaturationCacheAllocation();
-    AdjustSaturation(image.data(), 8, 8, 24, s);
-    EXPECT_EQ(image, before) << "no memory: the frame is skipped";
-    EXPECT_FALSE(s.saturationCache.Exists());
-    AdjustSaturation(image.data(), 8, 8, 24, s);
-    EXPECT_TRUE(s.saturationCache.Exists()) << "and tried again with the next one";
-    ExpectAdjusted(before, image, 3, s.saturationFactor);
-
-    PipelineSettings copy = s;
-    EXPECT_FALSE(copy.saturationCache.Exists()) << "copies never share or duplicate the cache";
-
-    image = before;
-    SetSaturation(s, 0);
-    EXPECT_TRUE(s.saturationCache.Exists()) << "released by the next frame, not by the setter";
-    AdjustSaturation(image.data(), 8, 8, 24, s);
-    EXPECT_EQ(image, before);
-    EXPECT_FALSE(s.saturationCache.Exists());
-}
-
-TEST(SaturationCache, EntriesAreReusedUntilTheSaturationChanges) {
-    PipelineSettings s;
-    SetSaturation(s, 30);
     const Bytes colour = {40, 90, 160};
+    Bytes image = colour;
+    SetSaturation(s, 30);
+    AdjustSaturation(image.data(), 1, 1, 8, s);
+    EXPECT_EQ(image, colour) << "grey images are left alone";
+    EXPECT_FALSE(s.saturationCache.Exists()) << "no 96 MiB for a frame that cannot use it";
+    FailNextSaturationCacheAllocation();
+    AdjustSaturation(image.data(), 1, 1, 24, s);
+    EXPECT_EQ(image, colour) << "no memory: the frame is skipped";
     auto run = [&] {
-        Bytes image = colour;
-        AdjustSaturation(image.data(), 1, 1, 24, s);
-        return image;
+        Bytes pixel = colour;
+        AdjustSaturation(pixel.data(), 1, 1, 24, s);
+        return pixel;
     };
     const Bytes first = run();
-    const std::uint16_t* const cache = s.saturationCache.entries.get();
-    std::uint16_t* entry = s.saturationCache.entries.get() + 3 * ((40 << 16) | (90 << 8) | 160);
+    ASSERT_TRUE(s.saturationCache.Exists()) << "and tried again with the next one";
+    EXPECT_FALSE(PipelineSettings(s).saturationCache.Exists()) << "copies never share or duplicate the cache";
+    std::uint16_t* const cache = s.saturationCache.entries.get();
+    std::uint16_t* entry = cache + 3 * ((40 << 16) | (90 << 8) | 160);
     const std::uint16_t* unseen = cache + 3 * ((160 << 16) | (90 << 8) | 40);
     EXPECT_EQ(Bytes(entry, entry + 3), first);
     EXPECT_TRUE(unseen[0] == 0xFFFF && unseen[1] == 0xFFFF && unseen[2] == 0xFFFF) << "only colours seen are filled";
@@ -179,14 +110,17 @@ TEST(SaturationCache, EntriesAreReusedUntilTheSaturationChanges) {
     SetSaturation(s, 30);
     EXPECT_EQ(run(), (Bytes{1, 2, 3}));
     entry[1] = 0xFFFF;
-    EXPECT_EQ(run(), Reference(colour.data(), s.saturationFactor));
-
-    // A change resets every entry; the cache itself is kept.
+    EXPECT_EQ(run(), first);
+    // A change resets every entry and keeps the cache; neutral releases it
+    // with the next frame, not in the setter.
     entry[0] = 1, entry[1] = 2, entry[2] = 3;
     SetSaturation(s, -30);
-    EXPECT_EQ(run(), Reference(colour.data(), s.saturationFactor));
-    EXPECT_FALSE(s.saturationResetRequest);
+    ExpectModel(colour, run(), 3, 98 / 128.0);
     EXPECT_EQ(s.saturationCache.entries.get(), cache);
+    SetSaturation(s, 0);
+    EXPECT_TRUE(s.saturationCache.Exists());
+    EXPECT_EQ(run(), colour);
+    EXPECT_FALSE(s.saturationCache.Exists());
 }
 
 }  // namespace

@@ -32,9 +32,8 @@ using VideoFileFaultTest = test::VideoFileTest;
 
 TEST_F(VideoFileFaultTest, PathsThatCannotBeCreatedAndCallsOutOfOrderAreRefused) {
     EXPECT_EQ(VideoServicesVersion(), 0x010A0000u) << "1.10: recent enough to record";
-    EXPECT_EQ(OpenVideoFile(PathOf("missing/folder.avi")), nullptr);
-    EXPECT_EQ(OpenVideoFile(folder_.Path()), nullptr) << "a folder is no file";
-    EXPECT_EQ(OpenVideoFile(""), nullptr);
+    for (const std::string& path : {PathOf("missing/folder.avi"), folder_.Path(), std::string()})
+        EXPECT_EQ(OpenVideoFile(path), nullptr) << '"' << path << '"';
     std::ofstream(PathOf("order.avi")) << "an earlier recording";
 
     const Bytes header = BitmapHeader(16, 8, 24);
@@ -44,9 +43,9 @@ TEST_F(VideoFileFaultTest, PathsThatCannotBeCreatedAndCallsOutOfOrderAreRefused)
     EXPECT_EQ(FileSize(PathOf("order.avi")), 0) << "an old file is emptied";
     EXPECT_FALSE(file->SetFormat(header.data(), header.size())) << "no stream yet";
     EXPECT_FALSE(file->Write(0, frame.data(), frame.size()));
-    EXPECT_FALSE(file->CreateStream({.scale = 100, .rate = 0, .width = 16, .height = 8}));
-    EXPECT_FALSE(file->CreateStream({.scale = 0, .rate = 1234, .width = 16, .height = 8}));
-    EXPECT_FALSE(file->CreateStream(Stream(0, 8)));
+    for (const VideoStreamInfo& bad : {VideoStreamInfo{.scale = 100, .rate = 0, .width = 16, .height = 8},
+                                       VideoStreamInfo{.scale = 0, .rate = 1234, .width = 16, .height = 8}, Stream(0, 8)})
+        EXPECT_FALSE(file->CreateStream(bad));
     ASSERT_TRUE(file->CreateStream(Stream(16, 8)));
     EXPECT_FALSE(file->CreateStream(Stream(16, 8))) << "one stream per file";
     EXPECT_FALSE(file->SetFormat(header.data(), header.size())) << "no compressor chosen yet";
@@ -84,9 +83,8 @@ TEST_F(VideoFileFaultTest, FormatsThatDoNotFitAndWritesOfTheWrongSizeOrAnOldPosi
 
         file = Started(path, 16, 8, Handler(handler), 24);
         ASSERT_NE(file, nullptr);
-        EXPECT_FALSE(file->Write(0, frame.data(), frame.size() - 1));
-        EXPECT_FALSE(file->Write(0, frame.data(), frame.size() + 1));
-        EXPECT_FALSE(file->Write(0, nullptr, frame.size()));
+        EXPECT_FALSE(file->Write(0, frame.data(), frame.size() - 1) || file->Write(0, frame.data(), frame.size() + 1) ||
+                     file->Write(0, nullptr, frame.size()));
         for (const auto& [position, taken] :
              {std::pair{0u, true}, std::pair{1u, true}, std::pair{1u, false}, std::pair{0u, false}, std::pair{2u, true}})
             EXPECT_EQ(file->Write(position, frame.data(), frame.size()), taken) << "position " << position;

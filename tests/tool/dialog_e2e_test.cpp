@@ -2,7 +2,7 @@
 // adjustments, the serial number, the closing messages and the bad cases.
 // Time runs ten times faster than on the line (the five-second EEPROM wait
 // and the one-second settling wait still happen, scaled), so each run takes
-// a few seconds.
+// a few seconds; fifty times for the runs that go on to their pass limits.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -26,11 +26,13 @@ namespace {
 using testing::LoadSimComponent;
 using testing::SimComponent;
 
-// A clock that runs ten times faster than the wall clock.
+// A clock that runs `speed` times faster than the wall clock; set the speed
+// before the dialog starts.
 class FastClock final : public Clock {
  public:
-  uint64_t NowMs() override { return SystemClock().NowMs() * 10; }
-  void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 100)); }
+  uint64_t NowMs() override { return SystemClock().NowMs() * speed; }
+  void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / speed)); }
+  uint32_t speed = 10;
 };
 
 const QString kVisibleDone = QString::fromUtf8("可见光图像调整完成");
@@ -149,6 +151,52 @@ TEST_F(DialogEndToEnd, VisibleAndInfraredAdjustmentsConvergeAndStoreTheirRecords
 
   dialog->done(QDialog::Accepted);
   EXPECT_TRUE(messages_.isEmpty()) << "everything was done: " << messages_.join(", ").toStdString();
+}
+
+TEST_F(DialogEndToEnd, ASheetTooDimFailsBothRunsAtTheirPassLimitsWithoutStoring) {
+  clock_.speed = 50;  // 160 passes: the settling wait takes 20 ms, over two frames at 120 per second
+  auto dialog = Start("sizes=320x240;fps=120;sheet=10;serial=ABC1234567890");
+  ASSERT_TRUE(dialog->IsInitialised());
+  // Before any run each result edit shows its member's starting value.
+  const struct {
+    const char* id;
+    const char* text;
+  } starting[] = {
+      {"1010", "1024"}, {"1011", "192"}, {"1012", "168"}, {"1013", "176"}, {"1024", "1408"}, {"1019", "0"},
+      {"1020", "0"},    {"1022", "0"},   {"1023", "0"},   {"1028", "0"},   {"1029", "0"},
+  };
+  for (const auto& s : starting) {
+    const auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(s.id));
+    ASSERT_NE(edit, nullptr) << s.id;
+    EXPECT_EQ(edit->text().toStdString(), s.text) << s.id;
+  }
+
+  // Even the longest exposure leaves the sheet short of the targets: each run
+  // ends at its pass limit with the brightness at its cap.
+  const struct {
+    int command;
+    const char* failed;
+    int passLimit;
+    const QLineEdit* brightness;
+    int brightnessCap;
+  } runs[] = {
+      {CalibrationDialog::kVisibleCommand, "可见光图像校准失败", 100, dialog->Controls().visibleBrightness, 5000},
+      {CalibrationDialog::kInfraredCommand, "红外图像校准失败", 60, dialog->Controls().infraredBrightness, 6000},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.command);
+    sim_->clearWrites();
+    Adjust(*dialog, run.command);
+    EXPECT_EQ(dialog->Controls().status->text().toStdString(), run.failed);
+    int passes = 0;  // each pass programs the brightness register 0x09 once
+    for (const TalvexSimWrite& w : sim_->Writes()) passes += w.kind == TALVEX_SIM_SENSOR && w.address == 0x09;
+    EXPECT_EQ(passes, run.passLimit);
+    EXPECT_EQ(EepromWrites(), 0) << "a failed run stores no calibration record";
+    EXPECT_EQ(Number(run.brightness), run.brightnessCap);
+    EXPECT_EQ(dialog->Controls().serialReadBack->text(), "ABC1234567890");
+  }
+  dialog->done(QDialog::Rejected);
+  EXPECT_EQ(messages_, (QStringList{kVisibleNotCalibrated, kInfraredNotCalibrated}));
 }
 
 TEST_F(DialogEndToEnd, ClosingNamesOnlyWhatWasNotDone) {

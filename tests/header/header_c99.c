@@ -243,8 +243,9 @@ QCX_ALL_EXPORTS(CHECK_DECLARED)
 QCX_ALL_EXPORTS(REDECLARE)
 
 #if defined(QCX_HEADER_TEST_LINK_ALL)
-/* Once the library defines every export, this makes each one link: the
- * table has external linkage, so it is emitted and references them all. */
+/* With QCX_HEADER_TEST_LINK_ALL defined, this makes each export link: the
+ * table has external linkage, so it is emitted and references them all, and
+ * the program links only against a library that defines all 136. */
 #define ADDRESS_OF(name, args) (void (*)(void)) & name,
 void (*const qcx_all_exports[])(void) = {QCX_ALL_EXPORTS(ADDRESS_OF)};
 CHECK(every_export_is_linked, sizeof(qcx_all_exports) / sizeof(qcx_all_exports[0]) == 136);

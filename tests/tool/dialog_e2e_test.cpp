@@ -17,7 +17,7 @@
 #include <chrono>
 #include <thread>
 
-#include "component_loader.h"
+#include "sim_component.h"
 #include "tool/calibration_dialog.h"
 
 namespace pixmender {

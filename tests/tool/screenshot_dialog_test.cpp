@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "tool/calibration_dialog.h"
-#include "tool_test_support.h"
+#include "sim_component.h"
 
 namespace pixmender {
 namespace {

@@ -9,7 +9,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <array>
+#include <tuple>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -51,18 +51,6 @@ TEST(RasterImage, PlainRowsArePackedAlignedOnesPaddedToFourBytesAndOtherBitCount
   RasterImage corrupt;
   EXPECT_FALSE(corrupt.CreatePlain(1 << 30, 1 << 30, 24));  // a corrupt format, not an overflow
   EXPECT_TRUE(corrupt.IsEmpty());
-}
-
-TEST(RasterImage, TakeFrameCopiesAtMostTheImageAndZeroFillsAShortFrame) {
-  std::vector<uint8_t> frame(40);
-  for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i + 1);
-  RasterImage image;
-  ASSERT_TRUE(image.TakeFrame(frame.data(), 10, 4, 3, 16));  // 24 bytes wanted, 10 given
-  EXPECT_EQ(image.Stride(), 8);
-  for (int i = 0; i < 24; ++i) EXPECT_EQ(image.Row(0)[i], i < 10 ? i + 1 : 0) << i;
-  ASSERT_TRUE(image.TakeFrame(frame.data(), frame.size(), 4, 3, 16));  // 40 bytes for 24
-  EXPECT_EQ(image.ByteSize(), 24u);
-  EXPECT_EQ(image.Row(2)[7], 24);
 }
 
 TEST(RasterImage, Yuy2GroupsBecomeTwoPixelsEachInAnAligned300DpiImage) {
@@ -156,40 +144,37 @@ TEST(RasterImage, OneBitCropsKeepEveryPixelAcrossByteEdges) {
 
 TEST(RasterImageSaver, TheEndingChoosesTheFormatAndThePixelsDpiAndPalettesArrive) {
   QTemporaryDir dir;
-  auto paint = [](RasterImage& image, int width, int height, auto bgr) {
-    ASSERT_TRUE(image.CreateAligned(width, height, 24, 300));
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const std::array<int, 3> p = bgr(x, y);
-        std::copy(p.begin(), p.end(), image.Row(y) + 3 * x);
-      }
+  RasterImage colour;  // blue 40x + 10, green 60y + 20, red 200
+  ASSERT_TRUE(colour.CreateAligned(5, 3, 24, 300));
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      uint8_t* p = colour.Row(y) + 3 * x;
+      std::tie(p[0], p[1], p[2]) = std::tuple(40 * x + 10, 60 * y + 20, 200);
     }
-  };
-  RasterImage colour, flat;  // flat for the lossy coding
-  paint(colour, 5, 3, [](int x, int y) { return std::array<int, 3>{40 * x + 10, 60 * y + 20, 200}; });
-  paint(flat, 16, 16, [](int, int) { return std::array<int, 3>{200, 100, 30}; });
+  }
   RasterImage grey;
   ASSERT_TRUE(grey.CreateAligned(6, 2, 8, 300));
   for (int x = 0; x < 6; ++x) grey.Row(1)[x] = static_cast<uint8_t>(x * 50);
   RasterImage mono;  // a set bit is written complemented: palette entry 0, black
   ASSERT_TRUE(mono.CreateAligned(12, 1, 1, 300));
-  mono.Row(0)[0] = 0xA5;
-  mono.Row(0)[1] = 0xF0;
+  std::tie(mono.Row(0)[0], mono.Row(0)[1]) = std::tuple(0xA5, 0xF0);
+  RasterImage yuy2;  // 16 bits have no file form
+  ASSERT_TRUE(yuy2.TakeFrame(nullptr, 0, 4, 4, 16));
 
   const struct {
     const RasterImage* image;
     const char* name;
     const char* format;  // empty: nothing is written
   } files[] = {
-      {&colour, "c.bmp", "bmp"}, {&colour, "c.tIF", "tiff"}, {&flat, "f.JpG", "jpeg"}, {&flat, "fjpg", "jpeg"},
+      {&colour, "c.bmp", "bmp"}, {&colour, "c.tIF", "tiff"}, {&colour, "c.JpG", "jpeg"}, {&colour, "cjpg", "jpeg"},
       {&grey, "g.bmp", "bmp"},   {&mono, "m.bmp", "bmp"},    {&colour, "c.jpeg", ""},  {&colour, "c.tiff", ""},
-      {&colour, "c.png", ""},
+      {&colour, "c.png", ""},    {&yuy2, "y.bmp", ""},
   };
   for (const auto& f : files) {
     SCOPED_TRACE(f.name);
     const QString path = dir.filePath(QString::fromLatin1(f.name));
     f.image->Save(path);
-    EXPECT_EQ(QFileInfo::exists(path), f.format[0] != '\0');
+    ASSERT_EQ(QFileInfo::exists(path), f.format[0] != '\0');
     if (f.format[0] == '\0') continue;
     QImageReader reader(path);
     EXPECT_EQ(reader.format(), QByteArray(f.format));
@@ -197,33 +182,19 @@ TEST(RasterImageSaver, TheEndingChoosesTheFormatAndThePixelsDpiAndPalettesArrive
     ASSERT_EQ(read.size(), QSize(f.image->Width(), f.image->Height()));
     EXPECT_NEAR(read.dotsPerMeterX(), 11811, 1);  // 300 dpi
     EXPECT_NEAR(read.dotsPerMeterY(), 11811, 1);
+    if (QByteArray(f.format) == "jpeg") continue;  // lossy: its pixels are the grab's concern
+    EXPECT_TRUE(f.image == &colour || read.depth() == f.image->BitsPerPixel()) << read.depth();  // indexed stays indexed
     for (int y = 0; y < read.height(); ++y) {
       for (int x = 0; x < read.width(); ++x) {
-        const QColor pixel = read.pixelColor(x, y);
-        if (f.image == &colour) {
-          EXPECT_EQ(pixel, QColor(200, 60 * y + 20, 40 * x + 10)) << x << "," << y;
-        } else if (f.image == &flat) {
-          EXPECT_NEAR(pixel.red(), 30, 4);
-          EXPECT_NEAR(pixel.green(), 100, 4);
-          EXPECT_NEAR(pixel.blue(), 200, 4);
-        } else if (f.image == &grey) {
-          EXPECT_EQ(read.pixelIndex(x, y), y == 1 ? x * 50 : 0);
-        } else {
-          EXPECT_EQ(pixel, (mono.Row(0)[x / 8] >> (7 - x % 8) & 1) ? QColor(Qt::black) : QColor(Qt::white)) << x;
-        }
+        const int level = y == 1 ? x * 50 : 0, black = 0xA5F0 >> (15 - x) & 1;
+        const QRgb expected = f.image == &colour ? qRgb(200, 60 * y + 20, 40 * x + 10)
+                              : f.image == &grey ? qRgb(level, level, level)
+                                                 : (black ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        EXPECT_EQ(read.pixel(x, y), expected) << x << "," << y;
       }
     }
-    if (f.image == &grey) {
-      ASSERT_EQ(read.colorCount(), 256);
-      for (int i = 0; i < 256; ++i) ASSERT_EQ(read.color(i), qRgb(i, i, i)) << i;
-    }
+    for (int i = 0; f.image == &grey && i < 256; ++i) ASSERT_EQ(read.color(i), qRgb(i, i, i)) << i;
   }
-  std::vector<uint8_t> frame(32, 0x80);
-  RasterImage yuy2;  // 16 bits have no file form
-  ASSERT_TRUE(yuy2.TakeFrame(frame.data(), frame.size(), 4, 4, 16));
-  yuy2.Save(dir.filePath("yuy2.bmp"));
-  RasterImage().Save(dir.filePath("empty.bmp"));
-  EXPECT_FALSE(QFileInfo::exists(dir.filePath("yuy2.bmp")) || QFileInfo::exists(dir.filePath("empty.bmp")));
 }
 
 class FakeCamera : public FrameSource {

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QStringList>
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -82,21 +81,11 @@ TEST(Graph, DrivesTheLargestModeUpToTheWantedSizeAndGrabsItsYuy2Frames) {
   }
 }
 
-TEST(Graph, BindsOnlyTheDeviceAtTheIndexAndAnEmptyCategoryIsNoError) {
-  std::atomic<int> made[2] = {0, 0};
-  const std::vector<VideoInputDevice> devices = {
-      {"first", [&made] { return ++made[0], MakeCamera(UpTo(640, 480)); }},
-      {"second", [&made] { return ++made[1], MakeCamera(UpTo(320, 240)); }},
-  };
-  for (const int outside : {2, -1}) EXPECT_NE(GraphFixture(devices).graph.Build(outside, 1600, 1200), 0);
-  EXPECT_NE(GraphFixture(OneCamera([]() -> GstElement* { return nullptr; })).graph.Build(0, 1600, 1200), 0);
-  GraphFixture f(devices);
-  ASSERT_EQ(f.graph.Build(1, 1600, 1200), 0);
-  EXPECT_EQ(made[0].load(), 0);
-  EXPECT_EQ(made[1].load(), 1);
-  EXPECT_EQ(f.graph.CaptureWidth(), 320);
-  EXPECT_EQ(f.graph.CaptureHeight(), 240);
-
+// (The camera link's tests bind the second of two simulated cameras.)
+TEST(Graph, AnIndexOutsideTheCategoryFailsAndAnEmptyCategoryBuildsAnEmptyGraph) {
+  for (const int outside : {1, -1}) {
+    EXPECT_NE(GraphFixture(OneCamera([] { return MakeCamera(UpTo(320, 240)); })).graph.Build(outside, 1600, 1200), 0);
+  }
   GraphFixture empty({});
   EXPECT_EQ(empty.graph.Build(0, 1600, 1200), 0);
   EXPECT_EQ(empty.graph.CaptureWidth(), 0);
@@ -104,7 +93,7 @@ TEST(Graph, BindsOnlyTheDeviceAtTheIndexAndAnEmptyCategoryIsNoError) {
   EXPECT_FALSE(empty.graph.GrabCurrentBuffer().has_value());
   FrameFormat format;
   EXPECT_FALSE(empty.graph.ReadFormat(format));
-  EXPECT_TRUE(f.messages.isEmpty() && empty.messages.isEmpty());
+  EXPECT_TRUE(empty.messages.isEmpty());
 }
 
 TEST(Graph, ACameraWithoutRawVideoShowsGetFormatAndFails) {

@@ -152,9 +152,7 @@ TEST_F(CameraLinkSim, TheSecondCameraIsBoundInTheGraphAndTheEepromWaitsFiveSecon
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const std::optional<GrabbedFrame> frame = link->GrabFrame();
   ASSERT_TRUE(frame.has_value());
-  EXPECT_EQ(frame->format.width, 320);
-  EXPECT_EQ(frame->format.bitCount, 16);
-  EXPECT_EQ(frame->bytes.size(), 320u * 240u * 2u);
+  EXPECT_EQ(std::tuple(frame->format.width, frame->format.bitCount, frame->bytes.size()), std::tuple(320, 16, 320u * 240 * 2));
 
   clock_.now = 1200;
   uint16_t word = 0;
@@ -166,12 +164,10 @@ TEST_F(CameraLinkSim, TheSecondCameraIsBoundInTheGraphAndTheEepromWaitsFiveSecon
 
   link->Close();
   EXPECT_TRUE(Logged({1, TALVEX_SIM_STREAM, 1, 0}));
-  EXPECT_FALSE(link->IsOpen());
-  EXPECT_FALSE(link->GrabFrame().has_value());
-  EXPECT_FALSE(link->ReadWords(3072, 1, &word));
-  EXPECT_FALSE(link->WriteWords(3072, 1, &word));
-  EXPECT_FALSE(link->ProgramSensor(1024, 20, 20, 20, 1));
-  EXPECT_FALSE(link->WriteBridgeRegister(0xB03E, 0x20));
+  EXPECT_FALSE(link->IsOpen() || link->GrabFrame() || link->ReadWords(3072, 1, &word) ||
+               link->WriteWords(3072, 1, &word) || link->ProgramSensor(1024, 20, 20, 20, 1) ||
+               link->WriteBridgeRegister(0xB03E, 0x20))
+      << "a closed link refuses every operation";
 }
 
 TEST_F(CameraLinkSim, ProgramSensorWritesTheSequenceOfEachKind) {
@@ -201,25 +197,20 @@ TEST_F(CameraLinkSim, EepromWritesAreReadBackUnderTheGuardAndRecordsAreSplitInto
   auto link = Link("fail=stuck=0xC10");  // word 3088
   ASSERT_EQ(link->Open(nullptr, 3072, false, nullptr), 0);
   const Record guardOn{0, kBridge, 0xB03C, 0x20}, guardOff{0, kBridge, 0xB03C, 0x22};
-  const uint16_t words[] = {'S', 'N', '1'};
+  const uint16_t words[] = {0x1580, 'N', '1'};
   for (const int at : {3000, 3086}) {
     sim_->clearWrites();
     EXPECT_EQ(link->WriteWords(at, 3, words), at == 3000) << at;
+    EXPECT_EQ(sim_->peekEeprom(0, at), 0x1580);
     const std::vector<Record> traffic = Traffic();
-    ASSERT_FALSE(traffic.empty());
-    EXPECT_EQ(traffic.front(), guardOn);
-    EXPECT_EQ(traffic.back(), guardOff) << "the guard is restored after a mismatch too";
+    ASSERT_GE(traffic.size(), 2u);
+    EXPECT_EQ(std::pair(traffic.front(), traffic.back()), std::pair(guardOn, guardOff)) << "restored after a mismatch too";
   }
-  uint16_t back[3] = {};
-  EXPECT_TRUE(link->ReadWords(3000, 3, back));
-  EXPECT_TRUE(std::equal(back, back + 3, words));
-
   sim_->clearWrites();
   EXPECT_TRUE(link->WriteCalibrationRecord(2, 0x1580, 0xC0, 0xA8, 0x1FF));
   const int record[] = {0x15, 0x80, 0, 0xC0, 0, 0xA8, 0x01, 0xFF};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(sim_->peekEeprom(0, 3072 + 56 + i), record[i]) << i;
-  EXPECT_EQ(Traffic().front(), guardOn);
-  EXPECT_EQ(Traffic().back(), guardOff);
+  EXPECT_EQ(std::pair(Traffic().front(), Traffic().back()), std::pair(guardOn, guardOff));
   sim_->clearWrites();
   EXPECT_TRUE(link->WriteCalibrationRecord(3, 1, 2, 3, 4));  // no such kind: nothing is written
   EXPECT_TRUE(Traffic().empty());
@@ -246,7 +237,6 @@ TEST_F(CameraLinkSim, TheCategoryListsTenComponentInputsNamedAsTheCameraTable) {
     EXPECT_EQ(devices[i].name, std::string(name->text, name->text + name->length)) << i;
   }
   api.Release(enumerator);
-  EXPECT_LE(EnumerateVideoInputs(nullptr).size(), 10u);
 }
 
 TEST(ComponentLibrary, PathFromTheEnvironmentElseBesideTheExecutable) {

@@ -5,7 +5,6 @@
 // a few seconds; fifty times for the runs that go on to their pass limits.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMenu>

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -121,7 +122,7 @@ TEST(CalibrationStatistics, MeansAndPopulationVariancesSkipTheRowPadding) {
   }
 }
 
-TEST(CalibrationTemplate, ControlsLieInsideTheDialogAndOffTheVideoArea) {
+TEST(CalibrationTemplate, ControlsLieInsideTheDialogOffTheVideoAreaAndOnlyTheSerialEditsTakeInput) {
   QDialog dialog;
   QWidget* made = nullptr;
   const DialogControls controls = BuildDialogTemplate(&dialog, [&](QWidget* parent) { return made = new QLabel(parent); });
@@ -139,6 +140,11 @@ TEST(CalibrationTemplate, ControlsLieInsideTheDialogAndOffTheVideoArea) {
     if (child == made) continue;
     EXPECT_TRUE(client.contains(child->geometry())) << child->objectName().toStdString();
     EXPECT_FALSE(video.intersects(child->geometry())) << child->objectName().toStdString();
+  }
+  // The result edits are read-only, disabled controls; the serial number's two are typed into.
+  for (const QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+    const bool typed = edit == controls.serialInput || edit == controls.serialReadBack;
+    EXPECT_EQ(std::pair(edit->isReadOnly(), edit->isEnabled()), std::pair(!typed, typed)) << edit->objectName().toStdString();
   }
 }
 

@@ -195,8 +195,7 @@ void CalibrationDialog::ShowSerialNumber(const std::u16string& words) {
 }
 
 void CalibrationDialog::SavePicture() {
-  // The picture folder of the original ("c:\pic") becomes "pic" in the
-  // user's pictures folder.
+  // The picture goes into "pic" in the user's pictures folder.
   QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   if (pictures.isEmpty()) pictures = QDir::homePath();
   const QString folder = pictures + "/pic";
@@ -250,8 +249,7 @@ void CalibrationDialog::MoveControlsToMembers() {
 }
 
 void CalibrationDialog::done(int result) {
-  // A run holds the dialog as the blocking original did: it cannot close
-  // until the run ends.
+  // A run holds the dialog: it cannot close until the run ends.
   if (IsAdjusting()) return;
   if (!visibleCalibrated_) Message(Text(kVisibleNotCalibrated));
   if (!infraredCalibrated_) Message(Text(kInfraredNotCalibrated));

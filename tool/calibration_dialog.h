@@ -53,7 +53,7 @@ class CalibrationDialog : public QDialog {
   bool SerialWritten() const { return serialWritten_; }
   const DialogControls& Controls() const { return controls_; }
   CameraLink& Link() { return *link_; }
-  // The path of the last save command (control 1015 of the original template).
+  // The path the last save command wrote its picture to.
   const QString& SavedPicturePath() const { return savedPath_; }
   QMenu* WindowMenu() const { return windowMenu_; }
   // The outcome of the last adjustment run.

@@ -91,9 +91,9 @@ ColourChannel ShiftChannelOf(int parameter) {
     return ColourChannel::Blue;
 }
 
-// The driver operations of the CCD front end (VGA gain, clamp level, CDS
-// gain) and of MT9T001/MT9P001 binning are not part of the driver interface
-// yet; until they are, these parameters answer as a camera without them.
+// The driver interface has no operations for the CCD front end (VGA gain,
+// clamp level, CDS gain) or for MT9T001/MT9P001 binning: these parameters
+// answer as on a camera without them.
 int FrontEndSet(SensorDriver*, int, int) { return status::kNotSupported; }
 int FrontEndGet(SensorDriver*, int, std::uint16_t*) { return status::kNotSupported; }
 int BinningSet(SensorDriver*, bool) { return status::kNotSupported; }

@@ -9,7 +9,7 @@ std::unique_ptr<SensorDriver> CreateSensorDriver(SensorFamily family, SensorHost
     switch (family) {
         case SensorFamily::MT9V032:
             return std::unique_ptr<SensorDriver>(new (std::nothrow) MT9V032Driver(host));
-        // Each further family's unit joins here as it is built.
+        // No driver for these families: their cameras do not open.
         case SensorFamily::Cmos1280x1024:
         case SensorFamily::MT9T001:
         case SensorFamily::MT9P001:

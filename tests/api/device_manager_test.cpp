@@ -85,8 +85,8 @@ TEST_F(DeviceManagerTest, CameraOfATypeWithoutDriverFamilyIsCountedButNeverOpens
     EXPECT_EQ(QCX_DeviceGetInformation(0, &type, nullptr, nullptr), -5);
 }
 
-TEST_F(DeviceManagerTest, FamiliesNotYetBuiltFailToOpen) {
-    UseCameras("8");  // MT9P001: no driver yet
+TEST_F(DeviceManagerTest, FamiliesWithoutADriverFailToOpen) {
+    UseCameras("8");  // MT9P001: no driver
     qcx::testing::SetSensorDriverFactory(nullptr);
     ASSERT_EQ(QCX_Init(), 1);
     EXPECT_EQ(QCX_EmptyFrameBuffer(0), -5);

@@ -90,7 +90,7 @@ TEST_F(DeviceLifecycleTest, ConstructionStopsAtEveryFailureAndReleasesTheNode) {
 }
 
 TEST_F(DeviceLifecycleTest, WithoutTheFamilysDriverTheCameraDoesNotOpen) {
-    test::ScopedSimCameras sims("8");  // MT9P001: its driver is not built yet
+    test::ScopedSimCameras sims("8");  // MT9P001: the library has no driver for it
     DeviceEnvironment environment = Environment();
     environment.makeSensorDriver = [](SensorFamily family, SensorHost& host) { return CreateSensorDriver(family, host); };
     int status = 1;

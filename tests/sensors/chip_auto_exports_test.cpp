@@ -6,8 +6,8 @@
 namespace qcx {
 namespace {
 
-// Stands in for the families whose drivers are not built yet: a flash pin
-// that answers, and every other operation left at "not supported".
+// Stands in for a family the library has no driver for: a flash pin that
+// answers, and every other operation left at "not supported".
 class FlashOnlyDriver : public test::FakeSensorDriver {
 public:
     FlashOnlyDriver(SensorHost& host, std::shared_ptr<test::FakeSensorLog> log, int* calls)

@@ -2,10 +2,9 @@
 // adjustments, the serial number, the closing messages and the bad cases.
 // Time runs ten times faster than on the line (the five-second EEPROM wait
 // and the one-second settling wait still happen, scaled), so each run takes
-// a few seconds.
+// a few seconds; fifty times for the runs that go on to their pass limits.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,7 +16,7 @@
 #include <chrono>
 #include <thread>
 
-#include "component_loader.h"
+#include "sim_component.h"
 #include "tool/calibration_dialog.h"
 
 namespace pixmender {
@@ -26,11 +25,13 @@ namespace {
 using testing::LoadSimComponent;
 using testing::SimComponent;
 
-// A clock that runs ten times faster than the wall clock.
+// A clock that runs `speed` times faster than the wall clock; set the speed
+// before the dialog starts.
 class FastClock final : public Clock {
  public:
-  uint64_t NowMs() override { return SystemClock().NowMs() * 10; }
-  void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 100)); }
+  uint64_t NowMs() override { return SystemClock().NowMs() * speed; }
+  void SleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / speed)); }
+  uint32_t speed = 10;
 };
 
 const QString kVisibleDone = QString::fromUtf8("可见光图像调整完成");
@@ -71,21 +72,18 @@ class DialogEndToEnd : public ::testing::Test {
     dialog.RunCommand(command);
     ASSERT_TRUE(dialog.IsAdjusting());
     EXPECT_FALSE(dialog.Controls().visibleButton->isEnabled());
+    EXPECT_FALSE(dialog.Controls().infraredButton->isEnabled());
     EXPECT_FALSE(dialog.Controls().serialInput->isEnabled());
     ASSERT_TRUE(finished.wait(120000));
     EXPECT_FALSE(dialog.IsAdjusting());
     EXPECT_TRUE(dialog.Controls().visibleButton->isEnabled());
   }
 
-  // The calibration record at `offset` as its four values.
+  // The calibration record at `offset` as its four values, each a high and a low word.
   std::array<int, 4> Record(int offset) const {
     std::array<int, 4> values{};
     for (int i = 0; i < 4; ++i) {
-      const int high = sim_->peekEeprom(0, kBase + offset + 2 * i);
-      const int low = sim_->peekEeprom(0, kBase + offset + 2 * i + 1);
-      EXPECT_LE(high, 0xFF);
-      EXPECT_LE(low, 0xFF);
-      values[static_cast<size_t>(i)] = high << 8 | low;
+      values[i] = sim_->peekEeprom(0, kBase + offset + 2 * i) << 8 | sim_->peekEeprom(0, kBase + offset + 2 * i + 1);
     }
     return values;
   }
@@ -151,39 +149,59 @@ TEST_F(DialogEndToEnd, VisibleAndInfraredAdjustmentsConvergeAndStoreTheirRecords
   EXPECT_TRUE(messages_.isEmpty()) << "everything was done: " << messages_.join(", ").toStdString();
 }
 
-TEST_F(DialogEndToEnd, ClosingNamesOnlyWhatWasNotDone) {
-  {
-    auto dialog = Start("sizes=640x480;fps=30");
-    ASSERT_TRUE(dialog->IsInitialised());
-    dialog->done(QDialog::Rejected);
-    EXPECT_EQ(messages_, (QStringList{kVisibleNotCalibrated, kInfraredNotCalibrated, kNoSerialWritten}));
+TEST_F(DialogEndToEnd, ASheetTooDimFailsBothRunsAtTheirPassLimitsWithoutStoring) {
+  clock_.speed = 50;  // 160 passes: the settling wait takes 20 ms, over two frames at 120 per second
+  auto dialog = Start("sizes=320x240;fps=120;sheet=10;serial=ABC1234567890");
+  ASSERT_TRUE(dialog->IsInitialised());
+  // Before any run each result edit shows its member's starting value.
+  const struct {
+    const char* id;
+    const char* text;
+  } starting[] = {
+      {"1010", "1024"}, {"1011", "192"}, {"1012", "168"}, {"1013", "176"}, {"1024", "1408"}, {"1019", "0"},
+      {"1020", "0"},    {"1022", "0"},   {"1023", "0"},   {"1028", "0"},   {"1029", "0"},
+  };
+  for (const auto& s : starting) {
+    const auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(s.id));
+    ASSERT_NE(edit, nullptr) << s.id;
+    EXPECT_EQ(edit->text().toStdString(), s.text) << s.id;
   }
-  messages_.clear();
-  {
-    // An infrared run reads the serial number back, which counts as written.
-    auto dialog = Start("sizes=640x480;fps=30");
-    Adjust(*dialog, CalibrationDialog::kInfraredCommand);
-    dialog->done(QDialog::Rejected);
-    EXPECT_EQ(messages_, (QStringList{kVisibleNotCalibrated}));
+
+  // Even the longest exposure leaves the sheet short of the targets: each run
+  // ends at its pass limit with the brightness at its cap.
+  const struct {
+    int command;
+    const char* failed;
+    int passLimit;
+    const QLineEdit* brightness;
+    int brightnessCap;
+  } runs[] = {
+      {CalibrationDialog::kVisibleCommand, "可见光图像校准失败", 100, dialog->Controls().visibleBrightness, 5000},
+      {CalibrationDialog::kInfraredCommand, "红外图像校准失败", 60, dialog->Controls().infraredBrightness, 6000},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.command);
+    sim_->clearWrites();
+    Adjust(*dialog, run.command);
+    EXPECT_EQ(dialog->Controls().status->text().toStdString(), run.failed);
+    int passes = 0;  // each pass programs the brightness register 0x09 once
+    for (const TalvexSimWrite& w : sim_->Writes()) passes += w.kind == TALVEX_SIM_SENSOR && w.address == 0x09;
+    EXPECT_EQ(passes, run.passLimit);
+    EXPECT_EQ(EepromWrites(), 0) << "a failed run stores no calibration record";
+    EXPECT_EQ(Number(run.brightness), run.brightnessCap);
+    EXPECT_EQ(dialog->Controls().serialReadBack->text(), "ABC1234567890");
   }
+  dialog->done(QDialog::Rejected);  // the runs read the serial number back, which counts as written
+  EXPECT_EQ(messages_, (QStringList{kVisibleNotCalibrated, kInfraredNotCalibrated}));
 }
 
-TEST_F(DialogEndToEnd, WithoutAWorkingComponentEveryCommandSaysSo) {
-  struct Case {
-    const char* name;
-    std::string config;
-    std::string path;
-  };
-  const Case cases[] = {
-      {"missing file", "", "/nonexistent/talvexcam.ax"},
-      {"registration fails", "fail=register", ""},
-      {"no camera", "cameras=0", ""},
-      {"no accepted identity", "identity=SOMEOTHER1", ""},
-  };
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.name);
+TEST_F(DialogEndToEnd, WithoutAWorkingComponentEveryCommandSaysSoAndClosingNamesEverything) {
+  // (The camera link's tests go through every way the open can fail.)
+  const std::pair<std::string, std::string> cases[] = {{"", "/nonexistent/talvexcam.ax"}, {"fail=register", ""}};
+  for (const auto& [config, path] : cases) {
+    SCOPED_TRACE(config + path);
     messages_.clear();
-    auto dialog = Start(k.config, k.path);
+    auto dialog = Start(config, path);
     EXPECT_FALSE(dialog->IsInitialised());
     EXPECT_EQ(messages_, QStringList{kDeviceInitFailed});
     messages_.clear();
@@ -193,6 +211,9 @@ TEST_F(DialogEndToEnd, WithoutAWorkingComponentEveryCommandSaysSo) {
     dialog->Controls().serialInput->setText("ABC1234567890");
     EXPECT_EQ(messages_, QStringList(4, kNotInitialised));
     EXPECT_FALSE(dialog->IsAdjusting());
+    messages_.clear();
+    dialog->done(QDialog::Rejected);
+    EXPECT_EQ(messages_, (QStringList{kVisibleNotCalibrated, kInfraredNotCalibrated, kNoSerialWritten}));
   }
 }
 
@@ -211,28 +232,23 @@ TEST_F(DialogEndToEnd, ACameraThatStopsStreamingEndsTheRunWithoutStoring) {
   EXPECT_EQ(sim_->peekEeprom(0, kBase + 48), 0);
 }
 
-TEST_F(DialogEndToEnd, SerialNumberThatDoesNotReadBackIsReported) {
-  auto dialog = Start("sizes=640x480;fps=30;fail=stuck=" + std::to_string(kBase + 20));
-  ASSERT_TRUE(dialog->IsInitialised());
-  dialog->Controls().serialInput->setText("ABC1234567890");
-  EXPECT_EQ(messages_, QStringList{kSerialWriteFailed});
-  EXPECT_EQ(dialog->Controls().serialReadBack->text(), QString());
-  EXPECT_FALSE(dialog->SerialWritten());
-}
-
-TEST_F(DialogEndToEnd, NonAsciiSerialNumbersAreStoredAsTheirUtf16CodeUnits) {
-  auto dialog = Start("sizes=640x480;fps=30");
-  ASSERT_TRUE(dialog->IsInitialised());
+TEST_F(DialogEndToEnd, SerialNumbersAreStoredAsUtf16CodeUnitsAndAFailedReadBackIsReported) {
   const QString serial = QString::fromUtf8("序列号ABCDEFGHIJ");
   ASSERT_EQ(serial.size(), 13);
-  dialog->Controls().serialInput->setText(serial);
-  EXPECT_EQ(dialog->Controls().serialReadBack->text(), serial);
-  EXPECT_EQ(sim_->peekEeprom(0, kBase + 14), 0x5E8F);  // 序
-  // Longer texts write nothing more.
-  const int writes = EepromWrites();
-  dialog->Controls().serialInput->setText(serial + "K");
-  EXPECT_EQ(EepromWrites(), writes);
-  EXPECT_TRUE(messages_.isEmpty()) << messages_.join(", ").toStdString();
+  for (const bool stuck : {true, false}) {
+    SCOPED_TRACE(stuck ? "a word that does not take the write" : "every word takes it");
+    messages_.clear();
+    auto dialog = Start("sizes=640x480;fps=30" + (stuck ? ";fail=stuck=" + std::to_string(kBase + 20) : ""));
+    ASSERT_TRUE(dialog->IsInitialised());
+    dialog->Controls().serialInput->setText(serial);
+    EXPECT_EQ(sim_->peekEeprom(0, kBase + 14), 0x5E8F);  // 序
+    EXPECT_EQ(dialog->Controls().serialReadBack->text(), stuck ? QString() : serial);
+    EXPECT_EQ(dialog->SerialWritten(), !stuck);
+    EXPECT_EQ(messages_, stuck ? QStringList{kSerialWriteFailed} : QStringList());
+    const int writes = EepromWrites();  // longer texts write nothing more
+    dialog->Controls().serialInput->setText(serial + "K");
+    EXPECT_EQ(EepromWrites(), writes);
+  }
 }
 
 TEST_F(DialogEndToEnd, SaveCommandWritesTheCroppedFrameIntoThePicturesFolder) {

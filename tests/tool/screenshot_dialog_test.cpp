@@ -2,17 +2,15 @@
 // a font that has their glyphs, not as empty boxes.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFontDatabase>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include "sim_component.h"
 #include "tool/calibration_dialog.h"
-#include "tool_test_support.h"
 
 namespace pixmender {
 namespace {
@@ -51,9 +49,8 @@ TEST(DialogScreenshot, ChineseTextsAreRenderedWithAFontThatHasTheirGlyphs) {
   }
 
   const QImage shot = dialog.screen()->grabWindow(dialog.winId()).toImage();
-  const QString file = QDir::current().absoluteFilePath("pixmender_dialog.png");
-  ASSERT_TRUE(shot.save(file));
-  std::printf("screenshot: %s\n", file.toUtf8().constData());
+  QTemporaryDir folder;  // not the working directory of the run
+  ASSERT_TRUE(shot.save(folder.filePath("pixmender_dialog.png")));
 
   // The buttons' captions are drawn: dark strokes inside the button faces.
   for (QPushButton* button : {dialog.Controls().visibleButton, dialog.Controls().infraredButton}) {

@@ -70,8 +70,8 @@ ChannelLevels SheetLevels(const SensorState& state) {
           kVisibleBlue * exposure * (1.0 + state.blue / 256.0)};
 }
 
-CalibrationSheet::CalibrationSheet(int width, int height)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+CalibrationSheet::CalibrationSheet(int width, int height, int lightnessPercent)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), lightness_(std::max(lightnessPercent, 0) / 100.0),
       shading_(static_cast<size_t>(width_) * static_cast<size_t>(height_)) {
   if (shading_.empty()) return;
   double cx = width_ / 2.0;
@@ -105,9 +105,9 @@ CalibrationSheet::CalibrationSheet(int width, int height)
 std::vector<uint8_t> CalibrationSheet::RenderYuy2(const SensorState& state) const {
   std::vector<uint8_t> frame(shading_.size() * 2);
   ChannelLevels levels = SheetLevels(state);
-  const float red = static_cast<float>(levels.red);
-  const float green = static_cast<float>(levels.green);
-  const float blue = static_cast<float>(levels.blue);
+  const float red = static_cast<float>(levels.red * lightness_);
+  const float green = static_cast<float>(levels.green * lightness_);
+  const float blue = static_cast<float>(levels.blue * lightness_);
   constexpr float kLumaScale = static_cast<float>(1.0 / (1.0 + kGreenV + kGreenU));
   auto clamp = [](float v) { return std::clamp(v, 0.0f, 255.0f); };
   const size_t pixels = shading_.size() & ~static_cast<size_t>(1);

@@ -30,10 +30,12 @@ struct ChannelLevels {
 ChannelLevels SheetLevels(const SensorState& state);
 
 // One frame size of the sheet: the per-pixel shading is computed once, so
-// rendering a new sensor state costs one pass over the pixels.
+// rendering a new sensor state costs one pass over the pixels. A sheet of
+// `lightnessPercent` gives back that share of a standard sheet's light: a
+// dim one (10) stays short of the targets at the longest exposure.
 class CalibrationSheet {
  public:
-  CalibrationSheet(int width, int height);
+  CalibrationSheet(int width, int height, int lightnessPercent = 100);
   int Width() const { return width_; }
   int Height() const { return height_; }
   // YUY2 bytes, width × height × 2, packed rows.
@@ -42,6 +44,7 @@ class CalibrationSheet {
  private:
   int width_;
   int height_;
+  double lightness_;
   std::vector<float> shading_;  // multiplies the levels; mean 1 over the measured region
 };
 

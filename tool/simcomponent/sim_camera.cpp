@@ -23,6 +23,7 @@ constexpr uint16_t kInfraredPath = 0xB03D;
 
 SimCamera::SimCamera(int index, const SimConfig& config)
     : index_(index), eepromPath_(config.eepromPath), stuckWords_(config.stuckWords),
+      sheetPercent_(config.sheetPercent),
       eeprom_(SimConfig::kEepromWords, 0) {
   // Power-up sensor state: a visible picture at the dialog's starting exposure.
   sensor_[kBrightness] = 1024;
@@ -143,7 +144,7 @@ std::shared_ptr<const std::vector<uint8_t>> SimCamera::Frame(int width, int heig
   SensorState state = Sensor();
   std::lock_guard lock(renderMutex_);
   bool sizeChanged = !sheet_ || sheet_->Width() != width || sheet_->Height() != height;
-  if (sizeChanged) sheet_ = std::make_unique<CalibrationSheet>(width, height);
+  if (sizeChanged) sheet_ = std::make_unique<CalibrationSheet>(width, height, sheetPercent_);
   if (sizeChanged || !frame_ || !(state == renderedState_)) {
     frame_ = std::make_shared<const std::vector<uint8_t>>(sheet_->RenderYuy2(state));
     renderedState_ = state;

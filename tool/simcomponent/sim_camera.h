@@ -53,6 +53,7 @@ class SimCamera {
   const int index_;
   const std::string eepromPath_;
   const std::set<int> stuckWords_;
+  const int sheetPercent_;
 
   mutable std::mutex mutex_;
   std::vector<uint16_t> eeprom_;

@@ -118,6 +118,8 @@ SimConfig ParseSimConfig(const std::string& text) {
       if (auto n = ParseNumber(value, 1, 120)) config.fps = *n;
     } else if (key == "serial") {
       if (IsAsciiText(value, 13, 13)) config.serial = std::string(value);
+    } else if (key == "sheet") {
+      if (auto n = ParseNumber(value, 0, 400)) config.sheetPercent = *n;
     } else if (key == "eeprom") {
       config.eepromPath = std::string(value);
     } else if (key == "fail") {

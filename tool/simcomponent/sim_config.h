@@ -27,6 +27,7 @@ struct SimConfig {
   int fps = 15;
   std::string serial;      // empty: none preloaded
   std::string eepromPath;  // empty: the EEPROM lives only in memory
+  int sheetPercent = 100;  // how much light the calibration sheet gives back, in percent of a standard one
   bool failRegister = false;
   bool failControl = false;
   bool failStream = false;

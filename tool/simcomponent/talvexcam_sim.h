@@ -3,7 +3,8 @@
  * The simulated component is configured by the environment variable
  * TALVEXCAM_SIM, read (and the simulation reset) on every DllRegisterServer:
  *   cameras=N;identity=A,B;base=3072;sizes=1280x1024,640x480;fps=15;
- *   serial=13CHARACTERS1;eeprom=/path/file;fail=register,control,stream,open,stuck=ADDR
+ *   serial=13CHARACTERS1;eeprom=/path/file;sheet=PERCENT;
+ *   fail=register,control,stream,open,stuck=ADDR
  * Every bridge register, EEPROM word, sensor register and stream switch write
  * and every EEPROM read is recorded in a log that these functions expose.
  */

@@ -21,7 +21,6 @@ using Calls = std::vector<std::string>;
 struct SensorRecord {
     float exposureMs = 50.0f;  // what the getters read back
     float rangeLowMs = 0.9f, rangeHighMs = 1000.7f;
-    std::uint32_t exposureLines = 100;
     std::uint16_t gain[3] = {10, 20, 30};
     int defaultBayerMode = 2;
     int result = 1;              // answer of every setter
@@ -49,7 +48,6 @@ public:
     int PreviewSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_PREVIEW, window); }
 
     int ExposureLinesSet(std::uint32_t lines) override { return Note("lines", lines); }
-    int ExposureLinesGet(std::uint32_t* lines) override { return *lines = r_->exposureLines, 1; }
     int ExposureTimeSet(float ms) override {
         if (r_->result == 1) host_.State().exposureMs = r_->exposureMs = ms;
         return Note("exposure", ms);

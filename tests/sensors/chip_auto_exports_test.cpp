@@ -6,7 +6,7 @@
 namespace qcx {
 namespace {
 
-// Stands in for the families whose drivers are not built yet: a flash pin
+// Stands in for the families the library has no driver for: a flash pin
 // that answers, and every other operation left at "not supported".
 class FlashOnlyDriver : public test::FakeSensorDriver {
 public:

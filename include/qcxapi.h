@@ -155,7 +155,10 @@ typedef enum QCX_PARAM {
 /* with state 1 when no preview runs). Buffers handed to a callback are      */
 /* valid only during the call. A callback may read and change the image; it  */
 /* should not start or stop the preview of its own camera, since stopping    */
-/* waits for the preview thread that is running the callback.                */
+/* waits for the preview thread that is running the callback. Called from a  */
+/* callback, a window change, still capture, preview start or stop, 16-bit   */
+/* switch or QCX_SetParam of a window start, flip or mirror returns -8 at    */
+/* once while another thread is doing one of these on that camera.           */
 /* ------------------------------------------------------------------------ */
 
 /* Per-frame preview callback: the processed image (height rows of width
@@ -555,7 +558,10 @@ QCXAPI_EXPORT int QCXAPI_CALL QCX_AFSetCallback(int index, QCX_AF_CALLBACK callb
  * functions then store 0). Register failures as for QCX_WrSensorReg.
  * Set...Range ignores the minimum and sets the upper limit (exposure 1 ...
  * 2047 rows, gain 16 ... 63); Get...Range reports minimum 1 (exposure) or
- * 16 (gain); Get...Cur reads the value the chip uses now. */
+ * 16 (gain); Get...Cur reads the value the chip uses now. QCX_AECGetRange
+ * and the Get...Cur functions return -1 for a null pointer (nothing is
+ * read); the Get...Enable functions and QCX_AGCGetRange skip null
+ * pointers. */
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECSetEnable(int index, QCX_BOOL8 enable);
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECGetEnable(int index, QCX_BOOL8 *enabled);
 QCXAPI_EXPORT int QCXAPI_CALL QCX_AECSetRange(int index, QCX_WORD minimum, QCX_WORD maximum);

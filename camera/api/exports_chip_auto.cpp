@@ -51,11 +51,14 @@ int GetEnable(int index, QCX_BOOL8* enabled, Get get) {
     });
 }
 
+// `nullsAllowed`: the gain range skips null outputs, as it always has; the
+// exposure range refuses them like the other getters.
 template <typename Get>
-int GetRange(int index, QCX_WORD minimumValue, QCX_WORD* minimum, QCX_WORD* maximum, Get get) {
+int GetRange(int index, QCX_WORD minimumValue, QCX_WORD* minimum, QCX_WORD* maximum, bool nullsAllowed, Get get) {
     return WithDevice(index, [&](CDevice& device) {
         SensorDriver* driver = ChipLoopDriver(device);
         if (driver == nullptr) return status::kNotSupported;
+        if (!nullsAllowed && (minimum == nullptr || maximum == nullptr)) return status::kParameterError;
         std::uint16_t limit = 0;
         const int result = get(*driver, &limit);
         if (result != status::kSuccess) return result;
@@ -65,12 +68,21 @@ int GetRange(int index, QCX_WORD minimumValue, QCX_WORD* minimum, QCX_WORD* maxi
     });
 }
 
-// Setters and the current-value readers go straight to the driver.
+// Setters go straight to the driver.
 template <typename Call>
 int WithChipLoops(int index, Call call) {
     return WithDevice(index, [&](CDevice& device) {
         SensorDriver* driver = ChipLoopDriver(device);
         return driver != nullptr ? call(*driver) : status::kNotSupported;
+    });
+}
+
+// The current values are read from the chip: a null output is refused
+// before the read, so nothing is sent for an answer nobody takes.
+template <typename Read>
+int GetCurrent(int index, QCX_WORD* current, Read read) {
+    return WithChipLoops(index, [&](SensorDriver& driver) {
+        return current == nullptr ? status::kParameterError : read(driver, current);
     });
 }
 
@@ -90,12 +102,13 @@ int QCXAPI_CALL QCX_AECSetRange(int index, QCX_WORD minimum, QCX_WORD maximum) {
 }
 
 int QCXAPI_CALL QCX_AECGetRange(int index, QCX_WORD* minimum, QCX_WORD* maximum) {
-    return GetRange(index, kAecMinimumRows, minimum, maximum,
+    return GetRange(index, kAecMinimumRows, minimum, maximum, false,
                     [](SensorDriver& driver, std::uint16_t* limit) { return driver.AecGetMaximum(limit); });
 }
 
 int QCXAPI_CALL QCX_AECGetCur(int index, QCX_WORD* current) {
-    return WithChipLoops(index, [&](SensorDriver& driver) { return driver.AecGetCurrent(current); });
+    return GetCurrent(index, current,
+                      [](SensorDriver& driver, std::uint16_t* value) { return driver.AecGetCurrent(value); });
 }
 
 int QCXAPI_CALL QCX_AGCSetEnable(int index, QCX_BOOL8 enable) {
@@ -112,12 +125,13 @@ int QCXAPI_CALL QCX_AGCSetRange(int index, QCX_WORD minimum, QCX_WORD maximum) {
 }
 
 int QCXAPI_CALL QCX_AGCGetRange(int index, QCX_WORD* minimum, QCX_WORD* maximum) {
-    return GetRange(index, kAgcMinimumGain, minimum, maximum,
+    return GetRange(index, kAgcMinimumGain, minimum, maximum, true,
                     [](SensorDriver& driver, std::uint16_t* limit) { return driver.AgcGetMaximum(limit); });
 }
 
 int QCXAPI_CALL QCX_AGCGetCur(int index, QCX_WORD* current) {
-    return WithChipLoops(index, [&](SensorDriver& driver) { return driver.AgcGetCurrent(current); });
+    return GetCurrent(index, current,
+                      [](SensorDriver& driver, std::uint16_t* value) { return driver.AgcGetCurrent(value); });
 }
 
 int QCXAPI_CALL QCX_FlashControlSet(int index, QCX_BOOL8 enable, QCX_BOOL8 invert, int mode) {

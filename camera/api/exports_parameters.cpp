@@ -6,7 +6,16 @@
 using namespace qcx;
 
 int QCXAPI_CALL QCX_SetParam(int index, int parameter, int value) {
-    return WithDeviceSettings(index, [&](CDevice& device) { return SetParam(device, parameter, value); });
+    return WithDevice(index, [&](CDevice& device) {
+        // The window lock comes before the I/O lock of the settings.
+        std::unique_lock<std::recursive_mutex> windows;
+        if (ParamChangesWindow(parameter)) {
+            windows = device.LockWindows();
+            if (!windows.owns_lock()) return status::kFail;
+        }
+        std::lock_guard<IoMutex> io(device.Channel().IoLock());
+        return SetParam(device, parameter, value);
+    });
 }
 
 int QCXAPI_CALL QCX_GetParam(int index, int parameter, int* value) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace qcx {
 namespace {
@@ -45,14 +46,23 @@ int RegionMean(const std::uint8_t* frame, int frameWidth, const MeasuringRegion&
 // The exposure step for a level error `diff` at `lines` exposure lines: single
 // lines near the floor, a tenth of the error in the middle range, one line per
 // grey level on long exposures.
-int ExposureStep(int lines, int diff) {
+long long ExposureStep(int lines, long long diff) {
     if (lines < 10) return diff > 0 ? 1 : -1;
     if (lines == 10) return diff;
     if (lines < 100) return diff / 10;
     return diff;
 }
 
-bool OppositeSigns(int a, int b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
+bool OppositeSigns(long long a, long long b) { return (a < 0 && b > 0) || (a > 0 && b < 0); }
+
+// Targets are levels 0 ... 255, but callers may pass any int: errors and
+// steps are worked out in 64 bits, and what goes back to the camera or into
+// a trace saturates to an int.
+int SaturateToInt(long long value) {
+    constexpr long long kLowest = std::numeric_limits<int>::min();
+    constexpr long long kHighest = std::numeric_limits<int>::max();
+    return static_cast<int>(std::clamp(value, kLowest, kHighest));
+}
 
 // Red site parities (row, column) by Bayer mode modulo 4; blue sits where
 // both parities differ from red's, green where exactly one does.
@@ -100,8 +110,8 @@ bool AeStep(AeLoop& loop, const std::uint8_t* frame, int frameWidth, AutoControl
     }
     TraceValue(camera, "QCXAPI::DoAE::AECounter=%d***********************", loop.counter);
 
-    const int diff = loop.target - RegionMean(frame, frameWidth, region);
-    if (std::abs(diff) <= 10) {
+    const long long diff = static_cast<long long>(loop.target) - RegionMean(frame, frameWidth, region);
+    if (std::llabs(diff) <= 10) {
         loop.counter = loop.maximumCount;
         loop.active = false;
         camera.Trace("QCXAPI::DoAE::Successful!");
@@ -117,8 +127,8 @@ bool AeStep(AeLoop& loop, const std::uint8_t* frame, int frameWidth, AutoControl
 
     const int lines = camera.ExposureLines();
     TraceValue(camera, "QCXAPI::DoAE::ExposureLineBefore=%d", lines);
-    TraceValue(camera, "QCXAPI::DoAE::StepBefore=%d", diff);
-    int step = 1;
+    TraceValue(camera, "QCXAPI::DoAE::StepBefore=%d", SaturateToInt(diff));
+    long long step = 1;
     // One line is the floor; the camera never reports fewer, but a value
     // below it is treated the same rather than stepped from.
     if (lines <= 1) {
@@ -131,7 +141,7 @@ bool AeStep(AeLoop& loop, const std::uint8_t* frame, int frameWidth, AutoControl
         step = ExposureStep(lines, diff);
     }
 
-    const int next = lines + step;
+    const long long next = static_cast<long long>(lines) + step;
     if (next < 0) {
         camera.SetExposureLines(1);
         loop.counter = loop.maximumCount;
@@ -143,10 +153,10 @@ bool AeStep(AeLoop& loop, const std::uint8_t* frame, int frameWidth, AutoControl
     } else if (OppositeSigns(loop.lastStep, step)) {
         ++loop.inversions;
     }
-    loop.lastStep = step;
-    camera.SetExposureLines(next);
-    TraceValue(camera, "QCXAPI::DoAE::StepAfter=%d", step);
-    TraceValue(camera, "QCXAPI::DoAE::ExposureLineAfter=%d", next);
+    loop.lastStep = SaturateToInt(step);
+    camera.SetExposureLines(SaturateToInt(next));
+    TraceValue(camera, "QCXAPI::DoAE::StepAfter=%d", SaturateToInt(step));
+    TraceValue(camera, "QCXAPI::DoAE::ExposureLineAfter=%d", SaturateToInt(next));
     ++loop.counter;
     return false;
 }
@@ -191,7 +201,8 @@ bool AwbStep(AwbLoop& loop, std::uint8_t* frame, int frameWidth, int bayerMode, 
     }
 
     auto correction = [](int target, int mean) {
-        return std::clamp((target - mean) / 2, -kAwbMaximumCorrection, kAwbMaximumCorrection);
+        const long long half = (static_cast<long long>(target) - mean) / 2;
+        return static_cast<int>(std::clamp<long long>(half, -kAwbMaximumCorrection, kAwbMaximumCorrection));
     };
     const int corrections[3] = {correction(loop.redTarget, redMean), correction(loop.greenTarget, greenMean),
                                 correction(loop.blueTarget, blueMean)};
@@ -208,7 +219,15 @@ bool AwbStep(AwbLoop& loop, std::uint8_t* frame, int frameWidth, int bayerMode, 
     return false;
 }
 
-int FocusValue(const std::uint8_t* frame, int frameWidth, const MeasuringRegion& region) {
+int FocusValue(const std::uint8_t* frame, int frameWidth, int frameHeight, const MeasuringRegion& requested) {
+    // The focus region keeps its size when the preview window shrinks under
+    // it, so only its part inside the frame is measured.
+    const int left = std::max(requested.x, 0);
+    const int top = std::max(requested.y, 0);
+    const long long right = std::min<long long>(static_cast<long long>(requested.x) + requested.width, frameWidth);
+    const long long bottom = std::min<long long>(static_cast<long long>(requested.y) + requested.height, frameHeight);
+    const MeasuringRegion region{left, top, static_cast<int>(std::max<long long>(right - left, 0)),
+                                 static_cast<int>(std::max<long long>(bottom - top, 0))};
     // Too narrow or too low for an interior sample: nothing to measure, and
     // the normalisation below would divide zero by zero.
     if (region.width <= 2 || region.height <= 2) return 0;

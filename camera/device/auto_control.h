@@ -81,8 +81,8 @@ bool AeStep(AeLoop& loop, const std::uint8_t* frame, int frameWidth, AutoControl
 // and leaves the gains alone.
 bool AwbStep(AwbLoop& loop, std::uint8_t* frame, int frameWidth, int bayerMode, AutoControlCamera& camera);
 
-// The focus value, 0 ... 10200, of the region of a grey frame; 0 for a
-// region without interior samples (width or height 2 or less).
-int FocusValue(const std::uint8_t* frame, int frameWidth, const MeasuringRegion& region);
+// The focus value, 0 ... 10200, of the part of the region inside a grey
+// frame; 0 when that part has no interior samples (width or height 2 or less).
+int FocusValue(const std::uint8_t* frame, int frameWidth, int frameHeight, const MeasuringRegion& region);
 
 }  // namespace qcx

@@ -71,7 +71,7 @@ void CDevice::RecomputeRegions() {
     awb_.effective = RecomputeRegion(awb_.requested, frame, 0);
 }
 
-void CDevice::RunAutoSteps(std::uint8_t* raw, int width) {
+void CDevice::RunAutoSteps(std::uint8_t* raw, int width, int height) {
     DeviceAutoControlCamera camera(*this);
     if (ae_.active) {
         const bool result = AeStep(ae_, raw, width, camera);
@@ -86,7 +86,7 @@ void CDevice::RunAutoSteps(std::uint8_t* raw, int width) {
         }
     }
     if (af_.active) {
-        const int focus = FocusValue(raw, width, af_.effective);
+        const int focus = FocusValue(raw, width, height, af_.effective);
         if (af_.callback != nullptr) af_.callback(focus, af_.context);
     }
 }

@@ -146,6 +146,10 @@ public:
     int OutputBitCount() const;
     int SwitchFieldOfViewMode(int mode);
     const FieldOfView& Record(int mode) const { return sensorState_.fov[mode]; }
+    // Holds windowLock_ (see there) for the caller's operation. On a preview
+    // worker thread it is only tried: the lock is then not owned, and the
+    // caller returns -8.
+    std::unique_lock<std::recursive_mutex> LockWindows();
 
     // ---- Still capture ----
     int CaptureRawData(std::uint8_t* buffer);
@@ -251,12 +255,14 @@ private:
     void PreviewThreadMain(std::shared_ptr<StopEvent> stop, std::shared_ptr<StopEvent> finished,
                            std::shared_ptr<PreviewBuffers> buffers);
     bool IsPreviewWorkerThread() const;
+    // True on the preview worker of any camera.
+    static bool OnPreviewWorkerThread();
     void PreviewPass(const StopEvent& stop, PreviewBuffers& buffers, Display& display);
     bool ReadPreviewFrame(const StopEvent& stop, PreviewBuffers& buffers, int* width, int* height);
     int ConvertPreviewFrame(PreviewBuffers& buffers, int width, int height);
     void ShowPreviewFrame(PreviewBuffers& buffers, int width, int height, Display& display);
     // The automatic steps on a raw preview frame, with their callbacks.
-    void RunAutoSteps(std::uint8_t* raw, int width);
+    void RunAutoSteps(std::uint8_t* raw, int width, int height);
     void MeasureFrameRate();
     // Joins the workers that did not end in time at an earlier stop.
     void JoinStrayWorkers();
@@ -279,8 +285,18 @@ private:
 
     // The critical sections besides the channel's I/O lock (which also
     // guards the per-frame image settings and the automatic loops against the
-    // preview worker). Lock order: paused data, then I/O; a callback lock is
-    // never held while waiting for another thread.
+    // preview worker). Lock order: windows, capture, paused data, I/O, record;
+    // a callback lock is never held while waiting for another thread.
+    // windowLock_: the two window records, the FOV mode and the chip's window
+    //   registers change as one, or a capture reads a window that is half
+    //   programmed and the chip stays out of step with the records. Held by
+    //   the window setters (with the QCX_SetParam window starts, flip and
+    //   mirror: the read mode also holds the binning), the 16-bit switch (the
+    //   byte counts), preview start and stop (they switch the FOV mode) and
+    //   each still capture from stopping the preview to restarting it. Its
+    //   holder may wait for the preview worker to stop, and the worker holds
+    //   the I/O lock around its automatic steps, so a preview worker (a
+    //   callback calling in) never waits for it: see LockWindows.
     // previewCallbackLock_ / previewCallbackExLock_: setting a callback
     //   against the worker calling it.
     // pausedDataLock_: the worker's processing, drawing and recording of the
@@ -288,6 +304,7 @@ private:
     // captureLock_: the still captures that flush first.
     // recordLock_: the open recording file against its frame writes; taken
     //   last, and held only around a frame write and the release of the file.
+    std::recursive_mutex windowLock_;
     std::recursive_mutex previewCallbackLock_;
     std::recursive_mutex previewCallbackExLock_;
     std::recursive_mutex pausedDataLock_;

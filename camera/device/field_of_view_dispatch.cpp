@@ -17,8 +17,17 @@ bool IsMode(int mode) { return mode == FVM_CAPTURE || mode == FVM_PREVIEW; }
 
 }  // namespace
 
+std::unique_lock<std::recursive_mutex> CDevice::LockWindows() {
+    if (OnPreviewWorkerThread()) return std::unique_lock<std::recursive_mutex>(windowLock_, std::try_to_lock);
+    return std::unique_lock<std::recursive_mutex>(windowLock_);
+}
+
 int CDevice::SetFieldOfView(int mode, WindowRequest window) {
     if (!IsMode(mode) || !sensor_) return status::kNotSupported;
+    // Whether the window is stored or programmed depends on the FOV mode,
+    // which must not switch until the records and the chip agree again.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     return mode == FVM_CAPTURE ? sensor_->CaptureSetFieldOfView(window) : sensor_->PreviewSetFieldOfView(window);
 }
 
@@ -59,6 +68,10 @@ int CDevice::OutputBitCount() const {
 }
 
 int CDevice::SwitchFieldOfViewMode(int mode) {
+    // The switch programs the differences between the two records, so
+    // neither may change while it runs.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     if (mode == sensorState_.fovMode) return status::kSuccess;
     if (!IsMode(mode) || !sensor_) return status::kNotSupported;
     return sensor_->SwitchFieldOfViewMode(mode);

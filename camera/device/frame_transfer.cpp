@@ -134,6 +134,9 @@ int CDevice::FrameRelease() {
 
 int CDevice::SetData16Bits(bool enable) {
     if (!IsInGroup(kSixteenBitTypes, deviceType_)) return status::kNotSupported;
+    // The byte counts are part of the window records.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     std::lock_guard<IoMutex> io(channel_.IoLock());
     std::uint16_t word = 0;
     int result = GetWorkingMode(&word);

@@ -307,6 +307,18 @@ int ExposureTimeGet(CDevice& device, float* milliseconds) {
     return result;
 }
 
+bool ParamChangesWindow(int parameter) {
+    switch (parameter) {
+        case QCX_PREVIEW_COLUMNSTART:
+        case QCX_PREVIEW_ROWSTART:
+        case QCX_CAPTURE_COLUMNSTART:
+        case QCX_CAPTURE_ROWSTART:
+        case QCX_FLIP:
+        case QCX_MIRROR: return true;
+        default: return false;
+    }
+}
+
 int SetParam(CDevice& device, int parameter, int value) {
     if (parameter < 0 || parameter >= kParamCount) return status::kNotSupported;
     LogPrintf(device.Log(), "ParamSet( %s, %d ) Enter.", kParamNames[parameter], value);

@@ -16,6 +16,10 @@ const char* ParamName(int parameter);
 // -3 for an identifier outside 0 ... 24 or one the camera's family does not
 // have; otherwise the status of the operation behind it.
 int SetParam(CDevice& device, int parameter, int value);
+// True for the identifiers whose setting changes a window: the window starts,
+// and flip and mirror, which rewrite the read mode that also holds the
+// window's binning. Their callers hold the device's window lock.
+bool ParamChangesWindow(int parameter);
 // `value` is set to 0 first; -1 when it is null.
 int GetParam(CDevice& device, int parameter, int* value);
 // Both outputs are set to 0 first; -1 when either is null.

@@ -40,6 +40,9 @@ std::shared_ptr<PreviewBuffers> AllocatePreviewBuffers(int pixelCount) {
 }  // namespace
 
 int CDevice::PreviewStartSequence() {
+    // The buffers are sized from the preview record the switch programs.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     if (!displayHeader_ || previewStop_ || previewThread_.joinable() || previewState_ != kPreviewStopped)
         return status::kFail;
     LogPrintf(log_.get(), "Preview Start Enter.");
@@ -78,6 +81,11 @@ int CDevice::PreviewStopSequence() {
     if (previewState_ != kPreviewRunning) return status::kFail;
     // A callback that stops its own preview would wait for itself.
     if (IsPreviewWorkerThread()) return status::kFail;
+    // One stop at a time: a window change or a capture on another thread may
+    // be stopping the same worker.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
+    if (previewState_ != kPreviewRunning) return status::kFail;
     LogPrintf(log_.get(), "Preview Stop Enter.");
     RecordStop();
 
@@ -105,8 +113,10 @@ int CDevice::PreviewStopSequence() {
 }
 
 int CDevice::PreviewStopAndSwitch() {
-    // A paused preview is refused by the stop yet the sensor still goes back
-    // to the capture window, as the camera always did.
+    // A paused preview is refused by the stop, yet the sensor goes back
+    // to the capture window all the same.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     (void)PreviewStopSequence();
     return SwitchFieldOfViewMode(FVM_CAPTURE);
 }

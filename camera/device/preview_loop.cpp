@@ -29,6 +29,8 @@ thread_local const CDevice* tlsPreviewOwner = nullptr;
 
 bool CDevice::IsPreviewWorkerThread() const { return tlsPreviewOwner == this; }
 
+bool CDevice::OnPreviewWorkerThread() { return tlsPreviewOwner != nullptr; }
+
 void CDevice::PreviewThreadMain(std::shared_ptr<StopEvent> stop, std::shared_ptr<StopEvent> finished,
                                 std::shared_ptr<PreviewBuffers> buffers) {
     tlsPreviewOwner = this;
@@ -81,7 +83,7 @@ bool CDevice::ReadPreviewFrame(const StopEvent& stop, PreviewBuffers& buffers, i
         }
         if (result == status::kSuccess && !stop.IsSet()) {
             ++frameCounter_;
-            RunAutoSteps(buffers.raw.get(), preview.outputWidth);
+            RunAutoSteps(buffers.raw.get(), preview.outputWidth, preview.outputHeight);
             RunRawCalibrationIfRequested(colour_, buffers.raw.get(), preview.outputWidth, preview.outputHeight,
                                          awb_.effective, sensorState_.bayerMode);
         }

@@ -72,6 +72,10 @@ void CDevice::FlushBeforeCapture(int flushes) {
 int CDevice::CaptureRawData(std::uint8_t* buffer) {
     LogPrintf(log_.get(), "CaptureRawData Enter.");
     if (buffer == nullptr) return status::kParameterError;
+    // From the stop of the preview to its restart the capture window must
+    // stay what the chip holds and what the read expects.
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     const bool stopped = StopPreviewForCapture();
     const FieldOfView& capture = sensorState_.fov[FVM_CAPTURE];
     const int result = GetRawData16or8Bits(buffer, capture.outputWidth, capture.outputHeight);
@@ -83,6 +87,8 @@ int CDevice::CaptureRawData(std::uint8_t* buffer) {
 int CDevice::CaptureRgbData(std::uint8_t* buffer) {
     LogPrintf(log_.get(), "CaptureRgbData Enter.");
     if (buffer == nullptr) return status::kParameterError;
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     if (sensorState_.outputMode == 0) return CaptureRawData(buffer);
     const bool stopped = StopPreviewForCapture();
     int bitCount = 0;
@@ -95,6 +101,8 @@ int CDevice::CaptureRgbData(std::uint8_t* buffer) {
 int CDevice::CaptureRgbDataEx(std::uint8_t* buffer, int* width, int* height, int* bitCount) {
     if (buffer == nullptr) return status::kParameterError;
     LogPrintf(log_.get(), "CaptureRgbDataEx Enter.");
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     const FieldOfView& capture = sensorState_.fov[FVM_CAPTURE];
     if (sensorState_.outputMode == 0) {
         const int result = CaptureRawData(buffer);
@@ -116,6 +124,8 @@ int CDevice::CaptureRgbDataEx(std::uint8_t* buffer, int* width, int* height, int
 
 int CDevice::CaptureRawDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
     if (buffer == nullptr) return status::kParameterError;
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     std::lock_guard<std::recursive_mutex> hold(captureLock_);
     LogPrintf(log_.get(), "CaptureRawDataAfterEmptyFrameBuffer Enter.");
     const bool stopped = StopPreviewForCapture();
@@ -129,6 +139,8 @@ int CDevice::CaptureRawDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
 
 int CDevice::CaptureRgbDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
     if (buffer == nullptr) return status::kParameterError;
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     std::lock_guard<std::recursive_mutex> hold(captureLock_);
     LogPrintf(log_.get(), "CaptureRgbDataAfterEmptyFrameBuffer Enter.");
     const bool stopped = StopPreviewForCapture();
@@ -142,6 +154,8 @@ int CDevice::CaptureRgbDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
 
 int CDevice::CaptureRgbDataExAfterEmptyFrameBuffer(std::uint8_t* buffer, int* width, int* height, int* bitCount) {
     if (buffer == nullptr) return status::kParameterError;
+    const auto windows = LockWindows();
+    if (!windows.owns_lock()) return status::kFail;
     std::lock_guard<std::recursive_mutex> hold(captureLock_);
     LogPrintf(log_.get(), "CaptureRgbDataExAfterEmptyFrameBuffer Enter.");
     const bool stopped = StopPreviewForCapture();

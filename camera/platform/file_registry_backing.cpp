@@ -1,12 +1,6 @@
 // The registry kept in files. A key is a folder below the root folder, one
 // folder per backslash part; its values live in the text file "values.reg"
-// of that folder, written like a registry export:
-//
-//     Windows Registry Editor Version 5.00
-//
-//     [HKEY_LOCAL_MACHINE\SOFTWARE\Vantorix\QCXAPI\Compossor]
-//     "fccType"=dword:73646976
-//     "lpFormat"=hex:01,02,ff
+// of that folder (registry_value_file.h has its text).
 //
 // Every write replaces the whole file through a temporary file and a rename,
 // so a reader (in this process or another) sees the old file or the new one,
@@ -25,211 +19,15 @@
 
 #include "camera/platform/file_system.h"
 #include "camera/platform/registry_backing.h"
+#include "camera/platform/registry_value_file.h"
 
 namespace qcx {
 namespace {
 
-constexpr char kExportHeader[] = "Windows Registry Editor Version 5.00";
-constexpr char kHiveName[] = "HKEY_LOCAL_MACHINE";
 constexpr char kMachineRoot[] = "/etc/qcxapi/registry";
-constexpr char kNumberPrefix[] = "dword:";
-constexpr char kBytesPrefix[] = "hex:";
-// The registry's own limit on the length of a value name.
-constexpr std::size_t kMaxValueNameLength = 16383;
 // A value file larger than this is not read; a write that would make one is refused,
 // so that everything written can be read back.
 constexpr std::size_t kMaxValueFileBytes = 64u << 20;
-
-struct StoredValue {
-    std::string name;
-    RegistryValueType type = RegistryValueType::kBytes;
-    std::vector<std::uint8_t> content;
-};
-using ValueList = std::vector<StoredValue>;
-
-// Value and key names compare as the registry compares them: ASCII letters
-// without regard to case.
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
-}
-
-ValueList::iterator FindValue(ValueList& values, std::string_view name) {
-    for (auto it = values.begin(); it != values.end(); ++it)
-        if (NamesEqual(it->name, name)) return it;
-    return values.end();
-}
-
-// A name that one line of the value file can hold.
-bool IsStorableName(std::string_view name) {
-    return name.size() <= kMaxValueNameLength && name.find('\n') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
-
-std::vector<std::uint8_t> NumberBytes(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
-
-std::uint32_t NumberFromBytes(const std::vector<std::uint8_t>& bytes) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4 && i < bytes.size(); ++i) value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-    return value;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// ---- The text of the value file -------------------------------------------
-
-// "@" is the key's unnamed value; other names are quoted, with '"' and '\'
-// escaped by a backslash as registry exports do.
-void AppendName(std::string& out, std::string_view name) {
-    if (name.empty()) {
-        out += '@';
-        return;
-    }
-    out += '"';
-    for (char c : name) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    out += '"';
-}
-
-void AppendContent(std::string& out, const StoredValue& value) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    if (value.type == RegistryValueType::kNumber) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(NumberFromBytes(value.content)));
-        out += kNumberPrefix;
-        out += text;
-        return;
-    }
-    out += kBytesPrefix;
-    for (std::size_t i = 0; i < value.content.size(); ++i) {
-        if (i > 0) out += ',';
-        out += kDigits[value.content[i] >> 4];
-        out += kDigits[value.content[i] & 0xF];
-    }
-}
-
-std::string FormatValueFile(std::string_view keyPath, const ValueList& values) {
-    std::string out;
-    out += kExportHeader;
-    out += "\n\n[";
-    out += kHiveName;
-    out += '\\';
-    out += keyPath;
-    out += "]\n";
-    for (const StoredValue& value : values) {
-        AppendName(out, value.name);
-        out += '=';
-        AppendContent(out, value);
-        out += '\n';
-    }
-    return out;
-}
-
-// Reads the name at the start of `line`; `pos` is left after it.
-bool ParseName(std::string_view line, std::size_t& pos, std::string& name) {
-    if (line.empty()) return false;
-    if (line[0] == '@') {
-        pos = 1;
-        return true;
-    }
-    if (line[0] != '"') return false;
-    for (pos = 1; pos < line.size(); ++pos) {
-        char c = line[pos];
-        if (c == '"') {
-            ++pos;
-            return true;
-        }
-        if (c == '\0') return false;
-        if (c == '\\') {
-            if (pos + 1 >= line.size() || (line[pos + 1] != '\\' && line[pos + 1] != '"')) return false;
-            c = line[++pos];
-        }
-        name += c;
-    }
-    return false;  // no closing quote
-}
-
-// Exactly eight hex digits.
-bool ParseNumber(std::string_view text, std::vector<std::uint8_t>& content) {
-    if (text.size() != 8) return false;
-    std::uint32_t value = 0;
-    for (char c : text) {
-        int digit = HexDigit(c);
-        if (digit < 0) return false;
-        value = (value << 4) | static_cast<std::uint32_t>(digit);
-    }
-    content = NumberBytes(value);
-    return true;
-}
-
-// Bytes of two hex digits each, separated by single commas; nothing for none.
-bool ParseBytes(std::string_view text, std::vector<std::uint8_t>& content) {
-    content.clear();
-    if (text.empty()) return true;
-    if (text.size() % 3 != 2) return false;
-    content.reserve(text.size() / 3 + 1);
-    for (std::size_t i = 0; i < text.size(); i += 3) {
-        int high = HexDigit(text[i]);
-        int low = HexDigit(text[i + 1]);
-        if (high < 0 || low < 0 || (i + 2 < text.size() && text[i + 2] != ',')) return false;
-        content.push_back(static_cast<std::uint8_t>(high << 4 | low));
-    }
-    return true;
-}
-
-bool ParseValueLine(std::string_view line, StoredValue& value) {
-    std::size_t pos = 0;
-    if (!ParseName(line, pos, value.name) || pos >= line.size() || line[pos] != '=') return false;
-    std::string_view data = line.substr(pos + 1);
-    if (data.starts_with(kNumberPrefix)) {
-        value.type = RegistryValueType::kNumber;
-        return ParseNumber(data.substr(sizeof kNumberPrefix - 1), value.content);
-    }
-    if (data.starts_with(kBytesPrefix)) {
-        value.type = RegistryValueType::kBytes;
-        return ParseBytes(data.substr(sizeof kBytesPrefix - 1), value.content);
-    }
-    return false;
-}
-
-// The values of a file's text. The header and key lines carry nothing that
-// is read back. A last line without its line end was cut short and is not
-// trusted; a name given twice keeps its first place and its last value.
-ValueList ParseValueFile(std::string_view text) {
-    ValueList values;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) break;
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        StoredValue value;
-        if (!ParseValueLine(line, value)) continue;
-        auto existing = FindValue(values, value.name);
-        if (existing == values.end()) {
-            values.push_back(std::move(value));
-        } else {
-            existing->type = value.type;
-            existing->content = std::move(value.content);
-        }
-    }
-    return values;
-}
 
 // ---- Files and folders ----------------------------------------------------
 
@@ -326,7 +124,7 @@ public:
 
     bool SetNumber(std::string_view name, std::uint32_t value) override {
         try {
-            return Store(name, RegistryValueType::kNumber, NumberBytes(value));
+            return Store(name, RegistryValueType::kNumber, RegistryNumberBytes(value));
         } catch (...) {
             return false;
         }
@@ -347,8 +145,8 @@ public:
         RegistryQuery query;
         try {
             if (!IsFolder(folder_)) return query;  // the key was deleted
-            ValueList values = ParseValueFile(ReadValueFile(valueFile_));
-            auto found = FindValue(values, name);
+            StoredRegistryValues values = ParseValueFile(ReadValueFile(valueFile_));
+            auto found = FindStoredValue(values, name);
             if (found == values.end()) {
                 query.result = RegistryQuery::Result::kMissing;
                 return query;
@@ -365,13 +163,13 @@ public:
 
 private:
     bool Store(std::string_view name, RegistryValueType type, std::vector<std::uint8_t> content) {
-        if (!IsStorableName(name)) return false;
+        if (!IsStorableRegistryName(name)) return false;
         std::lock_guard<std::mutex> lock(StoreMutex());
         if (!IsFolder(folder_)) return false;  // a deleted key is not brought back by a write
-        ValueList values = ParseValueFile(ReadValueFile(valueFile_));
-        auto existing = FindValue(values, name);
+        StoredRegistryValues values = ParseValueFile(ReadValueFile(valueFile_));
+        auto existing = FindStoredValue(values, name);
         if (existing == values.end()) {
-            values.push_back(StoredValue{std::string(name), type, std::move(content)});
+            values.push_back(StoredRegistryValue{std::string(name), type, std::move(content)});
         } else {
             existing->type = type;
             existing->content = std::move(content);
@@ -411,7 +209,7 @@ std::string FindKeyFolder(const std::string& folder, const std::string& part) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return found;
     while (const dirent* entry = ::readdir(dir)) {
-        if (NamesEqual(entry->d_name, part) && IsFolder(folder + "/" + entry->d_name)) {
+        if (RegistryNamesEqual(entry->d_name, part) && IsFolder(folder + "/" + entry->d_name)) {
             found = entry->d_name;
             break;
         }

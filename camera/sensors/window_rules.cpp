@@ -28,7 +28,8 @@ bool AcceptMode(const WindowRules& rules, int& mode) {
 // (the colour filter repeats every two pixels) and adds the array offset.
 int PlaceStart(int start, int size, int maximum, int offset) {
     if (start < 0) start = 0;
-    if (start + size > maximum) start = maximum - size;
+    // Not start + size: a start near INT_MAX would overflow it.
+    if (start > maximum - size) start = maximum - size;
     return (start & ~1) + offset;
 }
 

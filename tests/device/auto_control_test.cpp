@@ -330,18 +330,18 @@ TEST(AutoControlFocus, ContrastOfTheInteriorOverTheRegion) {
     centre.at(3, 2) = 50;   // right
     centre.at(0, 0) = 0;    // outside the neighbourhood: ignored
     // (100 + 155 + 0 + 50) / 1020 / (2 x 2) x 10200 = 762.5
-    EXPECT_EQ(FocusValue(centre.bytes.data(), 5, {1, 1, 3, 3}), 762);
+    EXPECT_EQ(FocusValue(centre.bytes.data(), 5, 5, {1, 1, 3, 3}), 762);
 
     Frame board(10, 8, 0);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 10; ++x) board.at(x, y) = (x + y) % 2 ? 255 : 0;
     // Four interior samples of 1.0 each over 3 x 3: 4 / 9 x 10200.
-    EXPECT_EQ(FocusValue(board.bytes.data(), 10, {2, 2, 4, 4}), 4533);
+    EXPECT_EQ(FocusValue(board.bytes.data(), 10, 8, {2, 2, 4, 4}), 4533);
     Frame flat(10, 8, 77);
-    EXPECT_EQ(FocusValue(flat.bytes.data(), 10, {0, 0, 10, 8}), 0);
+    EXPECT_EQ(FocusValue(flat.bytes.data(), 10, 8, {0, 0, 10, 8}), 0);
     // Regions without interior samples measure nothing.
     for (MeasuringRegion r : {MeasuringRegion{1, 1, 4, 2}, MeasuringRegion{1, 1, 2, 4}, MeasuringRegion{1, 1, 0, 0}}) {
-        EXPECT_EQ(FocusValue(board.bytes.data(), 10, r), 0) << r.width << " x " << r.height;
+        EXPECT_EQ(FocusValue(board.bytes.data(), 10, 8, r), 0) << r.width << " x " << r.height;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -137,6 +138,35 @@ TEST_F(AutoControlE2E, WhiteBalanceConvergesOnAGreySceneWithTheGlobalGain) {
     EXPECT_EQ(report.calls, 1) << "stopping by hand reports nothing";
 }
 
+TEST_F(AutoControlE2E, TargetsAtTheEndsOfIntDriveTheCameraAsFarAsItGoes) {
+    Start("21", "fast", "grey");
+    Report ae, awb;
+    ASSERT_EQ(QCX_AESetCallback(camera, OnAe, &ae), 1);
+    ASSERT_EQ(QCX_AWBSetCallback(camera, OnAwb, &awb), 1);
+    ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, 1500), 1);
+    int startMs = 0;
+    ASSERT_EQ(QCX_GetParam(camera, QCX_EXPOSURE, &startMs), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+
+    // Unreachably bright: longer exposures until the count runs out.
+    ASSERT_EQ(QCX_AEStart(camera, 1, 6, INT_MAX), 1);
+    ASSERT_TRUE(WaitUntil([&] { return ae.calls > 0; }));
+    EXPECT_EQ(ae.success, 0);
+    EXPECT_GT(ae.values[0], startMs);
+    // Unreachably dark: the floor at once.
+    ae.calls = 0;
+    ASSERT_EQ(QCX_AEStart(camera, 1, 6, INT_MIN), 1);
+    ASSERT_TRUE(WaitUntil([&] { return ae.calls > 0; }));
+    EXPECT_EQ(ae.success, 1);
+    EXPECT_LT(ae.values[0], startMs);
+
+    ASSERT_EQ(QCX_SetParam(camera, QCX_GREEN, 40), 1);
+    ASSERT_EQ(QCX_AWBStart(camera, 1, 4, INT_MIN, INT_MIN, INT_MIN), 1);
+    ASSERT_TRUE(WaitUntil([&] { return awb.calls > 0; }));
+    EXPECT_EQ(awb.success, 0);
+    EXPECT_LT(awb.values[1], 40) << "every gain steps down";
+}
+
 TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
     Start("22", "fast", "picture");
     FocusLog log;
@@ -167,6 +197,37 @@ TEST_F(AutoControlE2E, FocusValueRisesAsTheSceneSharpens) {
         previous = value;
     }
     ASSERT_EQ(QCX_AFStart(camera, 0), 1);
+}
+
+TEST_F(AutoControlE2E, FocusRegionLeftOutsideAShrunkWindowMeasuresNothing) {
+    // The focus region keeps its place when the preview window shrinks;
+    // the part of it outside the frame is not read.
+    Start("22", "fast", "picture");
+    FocusLog log;
+    struct StopFocus {
+        int camera;
+        ~StopFocus() { QCX_AFStart(camera, 0); }
+    } stopFocus{camera};
+    ASSERT_EQ(QCX_AFSetCallback(camera, OnFocus, &log), 1);
+    ASSERT_EQ(QCX_AFSetRegion(camera, 100, 100, 400, 300), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_AFStart(camera, 1), 1);
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(log.lock);
+        return !log.values.empty() && log.values.back() > 0;
+    }));
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 64, 48, 0, 0), 1);
+    std::size_t seen = 0;
+    {
+        std::lock_guard<std::mutex> hold(log.lock);
+        seen = log.values.size();
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(log.lock);
+        return log.values.size() >= seen + 4;
+    }));
+    QCX_AFStart(camera, 0);
+    EXPECT_EQ(log.values.back(), 0);
 }
 
 TEST_F(AutoControlE2E, CalibrationOnThePreviewIsResetHereAndDoneOnThePreviewThread) {

@@ -3,6 +3,7 @@
 // and unplugging.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -105,6 +106,7 @@ TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
         {5, 5, 96, 64, 0, 0, 4, 4, 96, 64, 96},
         {0, 0, 5000, 5000, 0, 0, 0, 0, 752, 480, 752},
         {0, 0, 752, 480, 3, 0, 0, 0, 752, 480, 188},
+        {INT_MAX, INT_MAX, 96, 64, 0, 0, 656, 416, 96, 64, 96},
     };
     for (const Case& k : cases) {
         ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, k.c, k.r, k.w, k.h, k.cm, k.rm), 1);
@@ -120,6 +122,17 @@ TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
     }
     EXPECT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 100, 100, 2, 0), QCX_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 100, 100, 0, 4), QCX_STATUS_NOT_SUPPORTED);
+
+    // A start parameter at the end of int is clamped like any other start past the array.
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 96, 64, 0, 0), 1);
+    for (const int parameter : {QCX_PREVIEW_COLUMNSTART, QCX_PREVIEW_ROWSTART, QCX_CAPTURE_COLUMNSTART,
+                                QCX_CAPTURE_ROWSTART}) {
+        ASSERT_EQ(QCX_SetParam(camera, parameter, INT_MAX), 1);
+        int start = -1;
+        EXPECT_EQ(QCX_GetParam(camera, parameter, &start), 1);
+        const bool column = parameter == QCX_PREVIEW_COLUMNSTART || parameter == QCX_CAPTURE_COLUMNSTART;
+        EXPECT_EQ(start, column ? 656 : 416) << "parameter " << parameter;
+    }
 }
 
 TEST_F(Mt9v032CaptureE2E, BinnedCapturesHaveTheReducedSize) {

@@ -91,10 +91,6 @@ TEST_F(ParametersTest, GetParamAndRangeOnlyWhereTheFamilyHasTheValue) {
         EXPECT_EQ(minimum, c.minimum);
         EXPECT_EQ(maximum, c.maximum);
     }
-    int value = 0;
-    EXPECT_EQ(QCX_GetParam(0, QCX_GAMMA, nullptr), -1);
-    EXPECT_EQ(QCX_GetParamRange(0, QCX_GAMMA, &value, nullptr), -1);
-    EXPECT_EQ(QCX_GetParamRange(0, QCX_GAMMA, nullptr, &value), -1);
 }
 
 TEST_F(ParametersTest, ExposureReadsRoundHalfUpAndStoreTheTime) {

@@ -1,8 +1,5 @@
 // The per-camera diagnostic log: file names, line format, folders, and the
 // process-wide switch applied to open and later cameras.
-#include <sys/stat.h>
-
-#include <cstring>
 #include <filesystem>
 
 #include "camera/common/log_file.h"
@@ -48,7 +45,6 @@ TEST(LogFileTest, NameAndLineFormat) {
         ASSERT_TRUE(log.IsOpen());
         log.Write("Initialized Successful.");
         LogPrintf(&log, "GetWorkingMode Finished ( 0x%04x ).", 0x13);
-        LogPrintf(nullptr, "nothing %d", 1);  // a camera without log
     }
     {
         CLogFile again(path);  // appends
@@ -59,20 +55,6 @@ TEST(LogFileTest, NameAndLineFormat) {
               "2024-03-05 14-07-09: Initialized Successful.\n"
               "2024-03-05 14-07-09: GetWorkingMode Finished ( 0x0013 ).\n"
               "2024-03-05 14-07-09: UnInitialized Finished.\n\n");
-
-    CLogFile nowhere(folder.Path() + "/missing/x.log");
-    EXPECT_FALSE(nowhere.IsOpen());
-    nowhere.Write("dropped");  // writes nothing, does not crash
-}
-
-TEST_F(LogTest, SettingsBeforeInitApplyToCamerasOpenedLater) {
-    UseCameras("21:3:0x0102");
-    const std::string nested = folder.Path() + "/a/b/c";
-    ASSERT_EQ(QCX_LogSet(1, nested.c_str()), 1);
-    ASSERT_EQ(QCX_Init(), 1);
-    ASSERT_EQ(OpenCamera(0), 1);
-    const std::string file = nested + "/QCXLOG_21_3_0x0102_03051407090045.log";
-    EXPECT_EQ(test::ReadFile(file), "2024-03-05 14-07-09: Initialized Successful.\n");
 }
 
 TEST_F(LogTest, NullFolderSendsOpenCamerasToTheDefaultButLaterOnesToTheStoredFolder) {
@@ -95,55 +77,6 @@ TEST_F(LogTest, NullFolderSendsOpenCamerasToTheDefaultButLaterOnesToTheStoredFol
     ASSERT_EQ(QCX_LogGet(&on, stored), 1);
     EXPECT_EQ(on, 1);
     EXPECT_EQ(folder.Path(), stored);
-}
-
-TEST_F(LogTest, EmptyFolderSelectsTheDefaultAgainAndEverySwitchOnStartsANewFile) {
-    UseCameras("21:4");
-    ASSERT_EQ(QCX_LogSet(1, folder.Path().c_str()), 1);
-    ASSERT_EQ(QCX_Init(), 1);
-    ASSERT_EQ(OpenCamera(0), 1);
-    g_now.second = 10;
-    ASSERT_EQ(QCX_LogSet(1, folder.Path().c_str()), 1);
-    EXPECT_EQ(test::FilesIn(folder.Path()).size(), 2u) << "two switch-ons, two files";
-
-    g_now.second = 11;
-    ASSERT_EQ(QCX_LogSet(1, ""), 1);
-    const std::string defaultFile = DefaultFolder() + "/QCXLOG_21_4_0x0100_03051407110045.log";
-    EXPECT_TRUE(std::filesystem::exists(defaultFile));
-    std::filesystem::remove(defaultFile);
-    char stored[QCX_LOG_FOLDER_SIZE] = "x";
-    QCX_LogGet(nullptr, stored);
-    EXPECT_STREQ(stored, "");
-}
-
-TEST_F(LogTest, SwitchingOffClosesTheLogAndUnInitTurnsTheSwitchOff) {
-    UseCameras("21:4");
-    ASSERT_EQ(QCX_LogSet(1, folder.Path().c_str()), 1);
-    ASSERT_EQ(QCX_Init(), 1);
-    ASSERT_EQ(OpenCamera(0), 1);
-    ASSERT_EQ(QCX_LogSet(0, nullptr), 1);
-    ASSERT_EQ(QCX_UnInit(), 1);
-    const auto files = test::FilesIn(folder.Path());
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(test::ReadFile(folder.Path() + "/" + files[0]), "2024-03-05 14-07-09: Initialized Successful.\n")
-        << "nothing is written after the switch-off";
-
-    QCX_BOOL8 on = 1;
-    char stored[QCX_LOG_FOLDER_SIZE];
-    EXPECT_EQ(QCX_LogGet(&on, stored), 1);
-    EXPECT_EQ(on, 0);
-    EXPECT_EQ(folder.Path(), stored) << "the folder stays";
-    EXPECT_EQ(QCX_LogGet(nullptr, nullptr), 1);
-}
-
-TEST_F(LogTest, AFolderThatCannotBeMadeLeavesTheCameraWorkingWithoutLog) {
-    UseCameras("21");
-    const std::string file = folder.Path() + "/plain-file";
-    { std::ofstream(file) << "x"; }
-    ASSERT_EQ(QCX_LogSet(1, (file + "/logs").c_str()), 1);
-    ASSERT_EQ(QCX_Init(), 1);
-    EXPECT_EQ(OpenCamera(0), 1);
-    EXPECT_EQ(QCX_LogSet(1, (file + "/logs").c_str()), 1) << "the camera's failure is not the caller's";
 }
 
 TEST_F(LogTest, AFolderTooLongForTheSettingsIsRefused) {

@@ -1,10 +1,8 @@
 // The shipped shared library through its C headers only, against simulated
-// cameras: counting and describing them, refusing a camera whose sensor
-// family has no driver, skipping bad simulator entries.
+// cameras: the cameras QCX_SIM lists, and a camera of a family without driver.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "qcxapi.h"
 #include "qcxsim.h"
@@ -13,15 +11,16 @@ namespace {
 
 class LibrarySpineE2E : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("QCX_SIM", "21,8:3:0x0102", 1); }
     void TearDown() override {
         QCX_UnInit();
         unsetenv("QCX_SIM");
     }
 };
 
-TEST_F(LibrarySpineE2E, SimulatedCamerasAreCountedAndDescribed) {
+TEST_F(LibrarySpineE2E, SimulatedCamerasAreCountedAndDescribedAndBadEntriesSkipped) {
+    setenv("QCX_SIM", "21,banana,300,8:3:0x0102,,8:1:2:3", 1);
     ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
+    EXPECT_EQ(QCXSimGetCount(), 2);
     const int count = QCX_DeviceGetCount();
     ASSERT_GE(count, 2);
     // Real USB cameras come first; the simulated ones are the last two nodes.
@@ -37,24 +36,16 @@ TEST_F(LibrarySpineE2E, SimulatedCamerasAreCountedAndDescribed) {
     EXPECT_EQ(firmware, 0x0100);
 }
 
-TEST_F(LibrarySpineE2E, CamerasWhoseSensorFamilyHasNoDriverDoNotOpen) {
+TEST_F(LibrarySpineE2E, CamerasOfAFamilyWithoutDriverDoNotOpen) {
+    setenv("QCX_SIM", "21,8", 1);
     ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
     // Index 0 takes the MT9V032 (type 21); the next index finds only the
-    // MT9P001 (type 8), for which the library has no driver.
+    // MT9P001 (type 8), which the library has no driver for.
     const int last = QCX_DeviceGetCount() - 1;
     ASSERT_EQ(QCX_DeviceGetInformation(last - 1, nullptr, nullptr, nullptr), QCX_STATUS_SUCCESS);
     QCX_BYTE value = 0;
     EXPECT_EQ(QCX_RdEEPROM(last, 0, &value), QCX_STATUS_NOT_INITIALIZED);
     EXPECT_EQ(QCX_DeviceGetInformation(last, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
-    char text[QCX_ERROR_TEXT_SIZE];
-    EXPECT_EQ(QCX_GetErrorInfo(QCX_STATUS_NOT_INITIALIZED, text), 1);
-    EXPECT_STREQ(text, "Device wasn't Initialized");
-}
-
-TEST_F(LibrarySpineE2E, BadSimulatorEntriesAreSkipped) {
-    setenv("QCX_SIM", "21,banana,300,8:1:2:3,,49", 1);
-    ASSERT_EQ(QCX_Init(), QCX_STATUS_SUCCESS);
-    EXPECT_EQ(QCXSimGetCount(), 2);
 }
 
 }  // namespace

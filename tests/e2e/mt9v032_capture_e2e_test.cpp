@@ -228,21 +228,4 @@ TEST_F(Mt9v032CaptureE2E, AnUnpluggedCameraFailsCleanlyAndComesBackWhenReplugged
     EXPECT_EQ(value, 1);
 }
 
-TEST_F(Mt9v032CaptureE2E, NullBuffersAreRefusedAndNullSizePointersSkipped) {
-    Start("21");
-    EXPECT_EQ(QCX_CaptureRawData(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
-    EXPECT_EQ(QCX_CaptureRgbData(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
-    EXPECT_EQ(QCX_CaptureRgbDataEx(camera, nullptr, nullptr, nullptr, nullptr), QCX_STATUS_PARAMETER_ERROR);
-    EXPECT_EQ(QCX_CaptureRawDataAfterEmptyFrameBuffer(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
-    EXPECT_EQ(QCX_CaptureRgbDataAfterEmptyFrameBuffer(camera, nullptr), QCX_STATUS_PARAMETER_ERROR);
-    EXPECT_EQ(QCX_CaptureRgbDataExAfterEmptyFrameBuffer(camera, nullptr, nullptr, nullptr, nullptr),
-              QCX_STATUS_PARAMETER_ERROR);
-    std::vector<unsigned char> image(static_cast<std::size_t>(width) * height * 3);
-    EXPECT_EQ(QCX_CaptureRgbDataEx(camera, image.data(), nullptr, nullptr, nullptr), 1);
-    QCX_BOOL8 on = 1;
-    EXPECT_EQ(QCX_SetData16Bits(camera, 1), QCX_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(QCX_GetData16Bits(camera, &on), QCX_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(on, 0);
-}
-
 }  // namespace

@@ -1,5 +1,6 @@
-// Parameters and frame faults of a simulated MT9V032 through the shipped
-// library: what reaches the chip's registers and what a faulty frame returns.
+// Parameters, the chip's own loops, the flash pin and frame faults of
+// simulated MT9V032s through the shipped library: what reaches the chip's
+// registers and what a faulty frame returns.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,19 +13,28 @@ namespace {
 
 class Mt9v032SettingsE2E : public e2e::SimSession {
 protected:
+    // Camera 0 is a colour variant on a 24 MHz pixel clock, camera 1 one on
+    // 27 MHz, camera 2 a grey variant; opened in order, each on its own node.
     void SetUp() override {
-        Start("21", "fast", "picture");
+        Start("21,28,22", "fast", "picture");
+        for (int camera = 0; camera < 3; ++camera)
+            ASSERT_EQ(QCX_DeviceGetInformation(camera, nullptr, nullptr, nullptr), QCX_STATUS_SUCCESS);
         ASSERT_EQ(QCX_CaptureGetSize(0, &width, &height), QCX_STATUS_SUCCESS);
     }
-    unsigned short Register(unsigned short reg) {
+    unsigned short Register(unsigned short reg, int camera = 0) {
         unsigned short value = 0;
-        EXPECT_EQ(QCXSimReadSensorReg(node, reg, &value), 1);
+        EXPECT_EQ(QCXSimReadSensorReg(node + camera, reg, &value), 1);
         return value;
     }
     unsigned Requests() {
         unsigned count = 0;
         QCXSimGetRequestCount(node, &count);
         return count;
+    }
+    unsigned Frames() {
+        unsigned delivered = 0;
+        QCXSimGetFrameCounts(node, &delivered, nullptr);
+        return delivered;
     }
     int width = 0;
     int height = 0;
@@ -52,25 +62,50 @@ TEST_F(Mt9v032SettingsE2E, OneGainServesAllChannelsAndIsCodedAsTheChipWantsIt) {
     EXPECT_EQ(Requests(), before);
 }
 
-TEST_F(Mt9v032SettingsE2E, ExposureTimeIsAWholeNumberOfRowsOfTheCurrentLine) {
-    ASSERT_EQ(QCX_ExposureTimeSet(0, 10.0f), 1);
-    // Line length 752 + 94 pixel clocks of 1/24 MHz.
-    const unsigned short rows = Register(0x0B);
-    const double line = (752 + 94) * 4.166666e-5;
-    EXPECT_EQ(rows, static_cast<unsigned short>((10.0 / 4.166666e-5 - (846 - 255)) / 846 + 0.5));
-    float time = 0;
-    ASSERT_EQ(QCX_ExposureTimeGet(0, &time), 1);
-    EXPECT_NEAR(time, 4.166666e-5 * (846.0 * rows + 846 - 255), 1e-4);
-    EXPECT_LT(std::fabs(time - 10.0f), line);
+TEST_F(Mt9v032SettingsE2E, ValuesAreClampedToWhatTheChipTakes) {
+    const struct {
+        int parameter, value;
+        unsigned short reg, written;
+    } cases[] = {
+        {QCX_HORIZONTALBLANK, 0, 0x05, 61},  {QCX_HORIZONTALBLANK, 5000, 0x05, 1023},
+        {QCX_VERTICALBLANK, 0, 0x06, 3},     {QCX_VERTICALBLANK, 40000, 0x06, 32288},
+        {QCX_EXPOSURE_LINES, 0, 0x0B, 1},    {QCX_EXPOSURE_LINES, 40000, 0x0B, 32767},
+    };
+    for (const auto& k : cases) {
+        ASSERT_EQ(QCX_SetParam(0, k.parameter, k.value), 1);
+        EXPECT_EQ(Register(k.reg), k.written) << "parameter " << k.parameter << " = " << k.value;
+    }
+    // The chip's loops take an upper limit only.
+    for (const auto& [limit, written] : {std::pair{0, 1}, {600, 600}, {5000, 2047}}) {
+        ASSERT_EQ(QCX_AECSetRange(0, 500, static_cast<QCX_WORD>(limit)), 1);
+        EXPECT_EQ(Register(0xBD), written);
+    }
+    for (const auto& [limit, written] : {std::pair{0, 16}, {40, 40}, {100, 63}}) {
+        ASSERT_EQ(QCX_AGCSetRange(0, 50, static_cast<QCX_WORD>(limit)), 1);
+        EXPECT_EQ(Register(0x36), written);
+    }
+    QCX_WORD minimum = 0, maximum = 0;
+    ASSERT_EQ(QCX_AGCGetRange(0, &minimum, &maximum), 1);
+    EXPECT_EQ((std::pair<int, int>(minimum, maximum)), (std::pair(16, 63)));
+    ASSERT_EQ(QCX_AECGetRange(0, &minimum, &maximum), 1);
+    EXPECT_EQ((std::pair<int, int>(minimum, maximum)), (std::pair(1, 2047)));
+}
 
-    ASSERT_EQ(QCX_SetParam(0, QCX_EXPOSURE, 0), 1);  // raised to 1 ms
-    int ms = -1;
-    ASSERT_EQ(QCX_GetParam(0, QCX_EXPOSURE, &ms), 1);
-    EXPECT_EQ(ms, 1);
-    int minimum = 0, maximum = 0;
-    ASSERT_EQ(QCX_GetParamRange(0, QCX_EXPOSURE_LINES, &minimum, &maximum), 1);
-    EXPECT_EQ(minimum, 1);
-    EXPECT_EQ(maximum, 32767);
+TEST_F(Mt9v032SettingsE2E, ExposureTimeIsAWholeNumberOfRowsOfTheCurrentLine) {
+    // Line length 752 + 94 pixel clocks; an exposure of n rows lasts n + 1
+    // lines less 255 clocks.
+    for (const auto& [camera, ms, clockMs] : {std::tuple{0, 10.0f, 4.166666e-5}, {1, 33.3f, 3.703703e-5}}) {
+        SCOPED_TRACE(camera);
+        ASSERT_EQ(QCX_ExposureTimeSet(camera, ms), 1);
+        const unsigned short rows = Register(0x0B, camera);
+        EXPECT_EQ(rows, static_cast<unsigned short>((ms / clockMs - (846 - 255)) / 846 + 0.5));
+        float time = 0;
+        ASSERT_EQ(QCX_ExposureTimeGet(camera, &time), 1);
+        EXPECT_NEAR(time, clockMs * (846.0 * rows + 846 - 255), 1e-4) << "the time of the rows, not the time asked";
+        EXPECT_LT(std::fabs(time - ms), 846 * clockMs);
+    }
+
+    int minimum = 7, maximum = 7;
     EXPECT_EQ(QCX_GetParamRange(0, 25, &minimum, &maximum), QCX_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(minimum, 0);
     EXPECT_EQ(maximum, 0);
@@ -82,19 +117,30 @@ TEST_F(Mt9v032SettingsE2E, ExposureTimeIsAWholeNumberOfRowsOfTheCurrentLine) {
     EXPECT_GT(Register(0x0B), fullWidthRows);
 }
 
-TEST_F(Mt9v032SettingsE2E, ReadModeParametersReachTheChip) {
+TEST_F(Mt9v032SettingsE2E, ReadModeBitsReachTheChipAndEachChangeDropsOneFrame) {
+    EXPECT_EQ(Register(0x0D, 2), 0x0310) << "a grey variant flips its rows from the start";
+    EXPECT_EQ(Register(0x0D), 0x0300);
+
+    unsigned frames = Frames();
     ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 7), 1);
-    EXPECT_EQ(Register(0x0D) & 0x10, 0x10);
-    int flip = 0;
-    ASSERT_EQ(QCX_GetParam(0, QCX_FLIP, &flip), 1);
-    EXPECT_EQ(flip, 1);
+    EXPECT_EQ(Register(0x0D), 0x0310);
+    EXPECT_EQ(Frames(), ++frames) << "the frame exposed the old way is read and dropped";
     ASSERT_EQ(QCX_SetParam(0, QCX_MIRROR, 1), 1);
-    EXPECT_EQ(Register(0x0D) & 0x20, 0x20);
+    EXPECT_EQ(Register(0x0D), 0x0330);
+    ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 0), 1);
+    EXPECT_EQ(Register(0x0D), 0x0320);
+    ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 0), 1);
+    EXPECT_EQ(Frames(), frames + 2) << "no change, no frame";
+    int flip = 1;
+    ASSERT_EQ(QCX_GetParam(0, QCX_FLIP, &flip), 1);
+    EXPECT_EQ(flip, 0);
+
+    // Companding switches the ADC mode bits and keeps the others.
     ASSERT_EQ(QCX_SetParam(0, QCX_COMPANDING, 1), 1);
-    EXPECT_EQ(Register(0x1C) & 3, 3);
+    EXPECT_EQ(Register(0x1C), 3);
+    ASSERT_EQ(QCX_SetParam(0, QCX_COMPANDING, 0), 1);
+    EXPECT_EQ(Register(0x1C), 2);
     EXPECT_EQ(QCX_SetParam(0, QCX_BIN, 1), QCX_STATUS_NOT_SUPPORTED);
-    ASSERT_EQ(QCX_SetParam(0, QCX_HORIZONTALBLANK, 5000), 1);
-    EXPECT_EQ(Register(0x05), 1023);
 }
 
 TEST_F(Mt9v032SettingsE2E, FaultyFramesReturnTheirStatusAndTheNextCaptureWorks) {
@@ -109,18 +155,32 @@ TEST_F(Mt9v032SettingsE2E, FaultyFramesReturnTheirStatusAndTheNextCaptureWorks) 
     EXPECT_EQ(QCX_CaptureRawData(0, frame.data()), QCX_STATUS_SUCCESS);
 }
 
-TEST_F(Mt9v032SettingsE2E, ChipAutomaticControlsAreSwitchedAndBounded) {
-    ASSERT_EQ(QCX_AECSetEnable(0, 1), 1);
+TEST_F(Mt9v032SettingsE2E, ChipLoopsAndTheFlashPinAreBitsOfTheChip) {
+    ASSERT_EQ(QCX_AECSetEnable(0, 2), 1);
+    EXPECT_EQ(Register(0xAF) & 3, 1);
     ASSERT_EQ(QCX_AGCSetEnable(0, 1), 1);
     EXPECT_EQ(Register(0xAF) & 3, 3);
-    ASSERT_EQ(QCX_AGCSetRange(0, 0, 100), 1);
-    EXPECT_EQ(Register(0x36), 63);
-    ASSERT_EQ(QCX_AECSetRange(0, 0, 0), 1);
-    EXPECT_EQ(Register(0xBD), 1);
-    QCX_WORD minimum = 0, maximum = 0;
-    ASSERT_EQ(QCX_AGCGetRange(0, &minimum, &maximum), 1);
-    EXPECT_EQ(minimum, 16);
-    EXPECT_EQ(maximum, 63);
+    ASSERT_EQ(QCX_AECSetEnable(0, 0), 1);
+    QCX_BOOL8 aec = 1, agc = 0;
+    ASSERT_EQ(QCX_AECGetEnable(0, &aec), 1);
+    ASSERT_EQ(QCX_AGCGetEnable(0, &agc), 1);
+    EXPECT_EQ((std::pair<int, int>(aec, agc)), (std::pair(0, 1)));
+    // The loops' current values are read from the chip each time.
+    QCX_WORD current = 0;
+    ASSERT_EQ(QCX_AGCGetCur(0, &current), 1);
+    EXPECT_EQ(current, Register(0xBA));
+    ASSERT_EQ(QCX_AECGetCur(0, &current), 1);
+    EXPECT_EQ(current, Register(0xBB));
+
+    // LED_OUT: bit 0 disables the pin, bit 1 inverts it; the pin has no modes.
+    ASSERT_EQ(QCX_FlashControlSet(0, 0, 9, 5), 1);
+    EXPECT_EQ(Register(0x1B) & 3, 3);
+    QCX_BOOL8 enable = 9, invert = 9;
+    int mode = 9;
+    ASSERT_EQ(QCX_FlashControlGet(0, &enable, &invert, &mode), 1);
+    EXPECT_EQ((std::tuple<int, int, int>(enable, invert, mode)), (std::tuple(0, 1, 0)));
+    ASSERT_EQ(QCX_FlashControlSet(0, 1, 0, 0), 1);
+    EXPECT_EQ(Register(0x1B) & 3, 0);
 }
 
 }  // namespace

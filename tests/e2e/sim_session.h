@@ -29,6 +29,10 @@ protected:
     // has tests of its own). `node` is the first simulated camera's node,
     // `camera` the index the tests use.
     void Start(const char* list, const char* timing = "fast", const char* scene = "ramp") {
+        // Cameras whose entry stays the same keep their state: every test
+        // starts from cameras just plugged in.
+        setenv("QCX_SIM", "", 1);
+        QCXSimGetCount();
         setenv("QCX_SIM", list, 1);
         setenv("QCX_SIM_SCENE", scene, 1);
         setenv("QCX_SIM_TIMING", timing, 1);

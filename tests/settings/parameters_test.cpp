@@ -29,11 +29,9 @@ TEST_F(ParametersTest, SetParamBoundsTheValueAndRoutesItByFamily) {
         {"21", QCX_EXPOSURE, -20, 1, {"exposure 1"}},  // below 1 ms asks for 1 ms
         {"21", QCX_RED, -5, 1, {"gain 0 0"}},  // a negative gain is 0
         {"21", QCX_MIRROR, -2, 1, {"mirror 1"}},  // flags reduce to 0 / 1
-        {"21", QCX_COMPANDING, 9, 1, {"companding 1"}},
         {"21", QCX_PREVIEW_COLUMNSTART, 64, 1, {"window 1 64 0 16 4 0 0"}},  // the other five kept
         {"48", QCX_EXPOSURE_LINES, 0, 1, {"lines 1"}},
         {"48", QCX_BLUE, 400, -3, {}},  // no gain setters on a CCD
-        {"48", QCX_HORIZONTALBLANK, 200, -3, {}},
         {"0", QCX_MIRROR, 1, -3, {}},  // the 1280 family has no mirror ...
         {"0", QCX_FLIP, 1, 1, {"flip 1"}},  // ... but its flip is the sensor's
         {"3", QCX_COMPANDING, 1, -3, {}},
@@ -41,11 +39,9 @@ TEST_F(ParametersTest, SetParamBoundsTheValueAndRoutesItByFamily) {
         {"22", QCX_SATURATION, 10, -3, {}},  // monochrome
         {"20", QCX_SATURATION, 10, 1, {}},  // a grey CCD, but not on the monochrome list
         {"20", QCX_FLIP, 7, 1, {}},  // a CCD flips the frames itself
-        {"20", QCX_MIRROR, 1, 1, {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.camera) + " parameter " + std::to_string(c.parameter) + " = " +
-                     std::to_string(c.value));
+        SCOPED_TRACE(std::string(c.camera) + " parameter " + std::to_string(c.parameter));
         const bool countMinusOne = std::string(c.camera) != "21";  // then a 16 x 4 window too
         record->width = countMinusOne ? 15 : 16;
         record->height = countMinusOne ? 3 : 4;
@@ -65,7 +61,6 @@ TEST_F(ParametersTest, GetParamAndRangeOnlyWhereTheFamilyHasTheValue) {
         int parameter, status, value, rangeStatus, minimum, maximum;
     } cases[] = {
         {"21", QCX_BIN, 1, 1, 1, 1, 1},  // fixed on
-        {"21", QCX_CDSGAIN, -3, 0, -3, 0, 0},
         {"21", QCX_EXPOSURE, 1, 50, 1, 0, 1000},  // the driver's 0.9 ... 1000.7, truncated
         {"21", QCX_PREVIEW_COLUMNSTART, 1, 0, 1, 0, 640 - 16 - 1},
         {"21", 25, -3, 0, -3, 0, 0},  // one past the last identifier

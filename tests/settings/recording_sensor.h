@@ -62,7 +62,6 @@ public:
     }
     int FlipSet(bool on) override { return Note("flip", on); }
     int MirrorSet(bool on) override { return Note("mirror", on); }
-    int CompandingSet(bool on) override { return Note("companding", on); }
     int BayerGetDefaultMode(int* mode) override { return *mode = r_->defaultBayerMode, 1; }
 
 private:

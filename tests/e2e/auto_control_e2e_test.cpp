@@ -24,14 +24,6 @@ struct Report {
     std::atomic<int> values[3] = {0, 0, 0};
 };
 
-int QCXAPI_CALL OnAe(QCX_BOOL8 success, int exposureMs, void* context) {
-    auto* report = static_cast<Report*>(context);
-    report->success = success;
-    report->values[0] = exposureMs;
-    ++report->calls;
-    return 0;
-}
-
 int QCXAPI_CALL OnAwb(QCX_BOOL8 success, int red, int green, int blue, void* context) {
     auto* report = static_cast<Report*>(context);
     report->success = success;
@@ -40,6 +32,10 @@ int QCXAPI_CALL OnAwb(QCX_BOOL8 success, int red, int green, int blue, void* con
     report->values[2] = blue;
     ++report->calls;
     return 0;
+}
+
+int QCXAPI_CALL OnAe(QCX_BOOL8 success, int exposureMs, void* context) {
+    return OnAwb(success, exposureMs, 0, 0, context);
 }
 
 // Values reported on any thread, with the thread that reported each.

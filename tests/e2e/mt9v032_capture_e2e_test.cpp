@@ -52,6 +52,15 @@ TEST_F(Mt9v032CaptureE2E, OpensWithTheChipWindowAndTheChipAutomaticsOff) {
     EXPECT_EQ(enable & 3, 0) << "the chip's own exposure and gain control are switched off";
 }
 
+TEST_F(Mt9v032CaptureE2E, ACameraOfAFamilyWithoutDriverDoesNotOpen) {
+    Start("21,8");
+    // The next index after the MT9V032 finds only the MT9P001 (type 8),
+    // which the library has no driver for.
+    QCX_BYTE value = 0;
+    EXPECT_EQ(QCX_RdEEPROM(camera + 1, 0, &value), QCX_STATUS_NOT_INITIALIZED);
+    EXPECT_EQ(QCX_DeviceGetInformation(camera + 1, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
+}
+
 TEST_F(Mt9v032CaptureE2E, ARawCaptureIsTheSceneWithOnlyTheEdgesPatchedAndAWindowCaptureItsCrop) {
     Start("21");
     const std::vector<unsigned char> frame = CaptureRaw();

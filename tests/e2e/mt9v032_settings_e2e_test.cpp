@@ -110,16 +110,18 @@ TEST_F(Mt9v032SettingsE2E, ReadModeBitsReachTheChipAndEachChangeDropsOneFrame) {
     EXPECT_EQ(Register(0x0D, 2), 0x0310) << "a grey variant flips its rows from the start";
     EXPECT_EQ(Register(0x0D), 0x0300);
 
-    unsigned frames = Frames();
-    ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 7), 1);
-    EXPECT_EQ(Register(0x0D), 0x0310);
-    EXPECT_EQ(Frames(), ++frames) << "the frame exposed the old way is read and dropped";
-    ASSERT_EQ(QCX_SetParam(0, QCX_MIRROR, 1), 1);
-    EXPECT_EQ(Register(0x0D), 0x0330);
-    ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 0), 1);
-    EXPECT_EQ(Register(0x0D), 0x0320);
-    ASSERT_EQ(QCX_SetParam(0, QCX_FLIP, 0), 1);
-    EXPECT_EQ(Frames(), frames + 2) << "no change, no frame";
+    // The frame exposed the old way is read and dropped; no change, no frame.
+    const struct {
+        int parameter, value;
+        unsigned short readMode;
+        unsigned dropped;
+    } steps[] = {{QCX_FLIP, 7, 0x0310, 1}, {QCX_MIRROR, 1, 0x0330, 1}, {QCX_FLIP, 0, 0x0320, 1}, {QCX_FLIP, 0, 0x0320, 0}};
+    for (const auto& k : steps) {
+        const unsigned frames = Frames();
+        ASSERT_EQ(QCX_SetParam(0, k.parameter, k.value), 1);
+        EXPECT_EQ(Register(0x0D), k.readMode) << k.parameter << " = " << k.value;
+        EXPECT_EQ(Frames(), frames + k.dropped);
+    }
     int flip = 1;
     ASSERT_EQ(QCX_GetParam(0, QCX_FLIP, &flip), 1);
     EXPECT_EQ(flip, 0);

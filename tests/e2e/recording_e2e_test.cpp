@@ -171,7 +171,7 @@ TEST_F(RecordingE2E, GreyPreviewRecordsEightBitFramesWithTheGreyPalette) {
     EXPECT_EQ(mismatches, 0u) << "grey palette entry i is i; rows stored bottom up";
 }
 
-TEST_F(RecordingE2E, TheDefaultChoiceIsMotionJpegAndIsStoredForTheNextRecording) {
+TEST_F(RecordingE2E, TheDefaultChoiceIsMotionJpegAndIsStoredForTheNextRecordingAndClosingFinishesTheFile) {
     Start("21");
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
     // Where nothing is stored yet, the chooser is asked even without the dialog.
@@ -192,6 +192,19 @@ TEST_F(RecordingE2E, TheDefaultChoiceIsMotionJpegAndIsStoredForTheNextRecording)
         EXPECT_EQ((Strings{probe["codec_name"], probe["errors"]}), (Strings{"ffv1", ""})) << file;
         EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), 2) << file;
     }
+
+    // Closing the library finishes a running recording; a quality chosen in
+    // the dialog is stored.
+    unsetenv("QCX_AVI_DIALOG");
+    setenv("QCX_AVI_QUALITY", "9000", 1);
+    const std::string closed = File("closed.avi");
+    ASSERT_EQ(QCX_RecordStartEx(camera, 1, 25.0f, closed.c_str(), 1), 1);
+    RecordFrames(3);
+    QCX_UnInit();
+    auto probe = ProbeVideo(closed);
+    EXPECT_EQ((Strings{probe["codec_name"], probe["errors"]}), (Strings{"mjpeg", ""}));
+    EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), 3);
+    EXPECT_NE(RegistryText().find("\"dwQuality\"=dword:00002328"), std::string::npos);
 }
 
 TEST_F(RecordingE2E, ARecordingStartsWhenTheOptionsCannotBeStored) {
@@ -203,21 +216,6 @@ TEST_F(RecordingE2E, ARecordingStartsWhenTheOptionsCannotBeStored) {
     Start("21");
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
     EXPECT_EQ(ProbeVideo(Record("unstored.avi", 1, 0))["codec_name"], "rawvideo");
-}
-
-TEST_F(RecordingE2E, ClosingTheLibraryFinishesTheFile) {
-    setenv("QCX_AVI_CODEC", "MJPG", 1);
-    setenv("QCX_AVI_QUALITY", "9000", 1);
-    Start("21");
-    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
-    const std::string file = File("closed.avi");
-    ASSERT_EQ(QCX_RecordStart(camera, 1, 25.0f, file.c_str()), 1);
-    RecordFrames(3);
-    QCX_UnInit();
-    auto probe = ProbeVideo(file);
-    EXPECT_EQ((Strings{probe["codec_name"], probe["errors"]}), (Strings{"mjpeg", ""}));
-    EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), 3);
-    EXPECT_NE(RegistryText().find("\"dwQuality\"=dword:00002328"), std::string::npos);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "e2e/sim_session.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -36,6 +37,10 @@ int QCXAPI_CALL OnAwb(QCX_BOOL8 success, int red, int green, int blue, void* con
 
 int QCXAPI_CALL OnAe(QCX_BOOL8 success, int exposureMs, void* context) {
     return OnAwb(success, exposureMs, 0, 0, context);
+}
+
+int QCXAPI_CALL OnCalibration(int state, int red, int green, int blue, void* context) {
+    return OnAwb(static_cast<QCX_BOOL8>(state), red, green, blue, context);
 }
 
 // Values reported on any thread, with the thread that reported each.
@@ -180,6 +185,34 @@ TEST_F(AutoControlE2E, CalibrationOnThePreviewIsResetHereAndDoneOnThePreviewThre
     int mode = -1;
     EXPECT_EQ(QCX_ColorCorrectGet(camera, &mode), 1);
     EXPECT_EQ(mode, 1);
+}
+
+TEST_F(AutoControlE2E, CalibrationOfAStoppedCameraMeasuresACaptureAndReportsBeforeItReturns) {
+    Start("21", "fast", "picture");
+    Report report;
+    ASSERT_EQ(QCX_ColorCorrectSetCallback(camera, OnCalibration, &report), 1);
+    ASSERT_EQ(QCX_AWBSetRegion(camera, 100, 100, 300, 200), 1);
+    ASSERT_EQ(QCX_ColorCorrectSet(camera, 1, 0, 0, 0), 1);
+    EXPECT_EQ(report.calls, 1);
+    EXPECT_EQ(report.success, 1);
+    EXPECT_EQ(report.values[1], 0) << "grey world: red and blue move onto green";
+    EXPECT_NE(report.values[0], 0) << "the region of the picture is not grey";
+    // A failed read is reported with the offsets reset.
+    ASSERT_EQ(QCXSimEmptyFrames(node, 1), 1);
+    ASSERT_EQ(QCX_ColorCorrectSet(camera, 2, 0, 0, 0), 1);
+    EXPECT_EQ((std::vector<int>{report.calls, report.success, report.values[0], report.values[2]}),
+              (std::vector{2, 1, 0, 0}));
+    // A new calibration forgets a loaded table.
+    qcx::test::TempFolder folder;
+    const std::string file = folder.Path() + "/colour.qcxc";
+    ASSERT_EQ(QCX_ColorCorrectTableSave(camera, file.c_str()), 1);
+    ASSERT_EQ(QCX_ColorCorrectTableLoad(camera, file.c_str()), 1);
+    QCX_BOOL8 loaded = 7;
+    EXPECT_EQ(QCX_IsColorCorrectTableLoad(camera, &loaded), 1);
+    EXPECT_EQ(loaded, 1);
+    ASSERT_EQ(QCX_ColorCorrectSet(camera, 0, 0, 0, 0), 1);
+    EXPECT_EQ(QCX_IsColorCorrectTableLoad(camera, &loaded), 1);
+    EXPECT_EQ(loaded, 0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// A sensor driver for the settings tests: its getters read set values, every
-// setter call is noted as text ("gain 1 40", "window 0 64 0 16 4 0 0"), and it
-// lays out a small sensor (640 x 480 at column 4, row 2) so windows and frames
-// have sizes. A library fixture that opens cameras with it.
+// A sensor driver that notes every setter call as text ("gain 1 40"), answers
+// its getters from set values and lays out a 640 x 480 sensor at column 4,
+// row 2; and a library fixture that opens cameras with it.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,6 @@
-// The generic parameter interface through the C exports: how each identifier
-// is bounded and routed on simulated cameras of each sensor family, with a
-// recording sensor driver.
+// The generic parameter interface, the Bayer modes and the bad-pixel
+// correction through the C exports: how each identifier is bounded and routed
+// on simulated cameras of each sensor family, with a recording sensor driver.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,7 +68,6 @@ TEST_F(ParametersTest, GetParamAndRangeOnlyWhereTheFamilyHasTheValue) {
         {"13", QCX_HORIZONTALBLANK, -3, 0, 1, 0, 0},  // a zero-width range still succeeds
         {"19", QCX_BLUE, 1, 30, 1, 300, 1023},  // of the CCDs only the ICX205 reads its gains
         {"48", QCX_BLUE, -3, 0, 1, 0, 0},
-        {"22", QCX_SATURATION, -3, 0, -3, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.camera) + " parameter " + std::to_string(c.parameter));
@@ -128,6 +127,50 @@ TEST_F(ParametersTest, ColourShiftsFollowTheOffsetRuleOfTheCurrentMode) {
         EXPECT_EQ(value, shift) << parameter;
     }
     EXPECT_EQ(Device().Colour().blueTable[10], 0);
+}
+
+class ImageSettingsTest : public SettingsTest {};
+
+TEST_F(ImageSettingsTest, BayerModesAreStoredUncheckedAndSetTheOutputBitCount) {
+    record->defaultBayerMode = 3;
+    Open("21");
+    int mode = -1;
+    EXPECT_EQ(QCX_BayerGetDefaultMode(0, &mode), 1);
+    EXPECT_EQ(mode, 3) << "the sensor driver's default";
+    EXPECT_EQ(QCX_BayerSetMode(0, 30), 1) << "the header refuses mode 30, the setter does not";
+    EXPECT_EQ(QCX_BayerGetMode(0, &mode), 1);
+    EXPECT_EQ(mode, 30);
+    EXPECT_EQ(QCX_BayerSetMode(0, 9), 1);
+    EXPECT_EQ(Device().OutputBitCount(), 32);
+    EXPECT_EQ(Device().DisplayHeader()[14], 32) << "the display header takes the new bit count";
+}
+
+TEST_F(ImageSettingsTest, BadPixelCorrectionByCameraType) {
+    QCX_BYTE first = 0, second = 0;
+    QCX_BOOL8 on = 1;
+    int mode = 0;
+    Open("8");  // in the library
+    EXPECT_EQ(QCX_BadPixelCorrectionGetThreshold(0, &first, &second), 1);
+    EXPECT_EQ((std::pair<int, int>(first, second)), (std::pair(20, 50)));
+    EXPECT_EQ(QCX_BadPixelCorrectionSet(0, 0, 5), 1);
+    EXPECT_EQ(QCX_BadPixelCorrectionGet(0, &on, &mode), 1);
+    EXPECT_EQ((std::pair(int{on}, mode)), (std::pair(0, 5)));
+    EXPECT_EQ(Requests(0), 1u) << "only the identification went to the camera";
+
+    Open("25");  // in the camera: the working-mode bits
+    unsigned short word = 0;
+    Device().Pipeline().badPixelCorrectionOn = true;
+    ASSERT_EQ(QCXSimSetWorkingMode(0, 0x0001), 1);
+    EXPECT_EQ(QCX_BadPixelCorrectionSet(0, 1, 0), 1);
+    ASSERT_EQ(QCXSimGetWorkingMode(0, &word), 1);
+    EXPECT_EQ(word, 0x000D) << "on sets bit 2, mode 0 sets bit 3, other bits stay";
+    EXPECT_FALSE(Device().Pipeline().badPixelCorrectionOn) << "the library's own filter is switched off";
+    EXPECT_EQ(QCX_BadPixelCorrectionSet(0, 0, 3), 1);
+    EXPECT_EQ(QCX_BadPixelCorrectionGet(0, &on, &mode), 1);
+    EXPECT_EQ((std::pair(int{on}, mode)), (std::pair(0, 1)));
+    EXPECT_EQ(QCX_BadPixelCorrectionGetThreshold(0, &first, &first), -3);
+    ASSERT_EQ(QCXSimFailRequests(0, 1, QCXSIM_FAIL_STATUS), 1);
+    EXPECT_EQ(QCX_BadPixelCorrectionSet(0, 1, 1), -8) << "a failed working-mode read is returned";
 }
 
 }  // namespace

@@ -102,17 +102,13 @@ protected:
     }
     // Simulated cameras of the given types, initialised; camera 0 opened.
     void Open(const char* cameras) {
-        if (opened_) QCX_UnInit();
-        opened_ = true;
+        QCX_UnInit();  // whatever was open before
         UseCameras(cameras);
         ASSERT_EQ(QCX_Init(), 1);
         int mode = 0;
         ASSERT_EQ(QCX_FilterGetMode(0, &mode), 1) << "camera " << cameras << " does not open";
     }
     static CDevice& Device(int index = 0) { return *Library().manager->GetDevice(index); }
-
-private:
-    bool opened_ = false;
 };
 
 }  // namespace qcx::test

@@ -36,7 +36,7 @@ protected:
 // The ramp sample at absolute sensor column c and row r.
 unsigned char Ramp(int c, int r) { return static_cast<unsigned char>((c + 2 * r) % 256); }
 
-TEST_F(Mt9v032CaptureE2E, OpensWithTheChipWindowAndTheChipAutomaticsOff) {
+TEST_F(Mt9v032CaptureE2E, OpensWithTheChipWindowAndAutomaticsOffAndCapturesTheSceneAndItsCrops) {
     Start("21");
     const std::vector<int> chip{0, 0, 752, 480, 0, 0};
     std::vector<int> f(6, -1);
@@ -50,19 +50,6 @@ TEST_F(Mt9v032CaptureE2E, OpensWithTheChipWindowAndTheChipAutomaticsOff) {
     unsigned short enable = 0xFFFF;
     ASSERT_EQ(QCXSimReadSensorReg(node, 0xAF, &enable), 1);
     EXPECT_EQ(enable & 3, 0) << "the chip's own exposure and gain control are switched off";
-}
-
-TEST_F(Mt9v032CaptureE2E, ACameraOfAFamilyWithoutDriverDoesNotOpen) {
-    Start("21,8");
-    // The next index after the MT9V032 finds only the MT9P001 (type 8),
-    // which the library has no driver for.
-    QCX_BYTE value = 0;
-    EXPECT_EQ(QCX_RdEEPROM(camera + 1, 0, &value), QCX_STATUS_NOT_INITIALIZED);
-    EXPECT_EQ(QCX_DeviceGetInformation(camera + 1, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
-}
-
-TEST_F(Mt9v032CaptureE2E, ARawCaptureIsTheSceneWithOnlyTheEdgesPatchedAndAWindowCaptureItsCrop) {
-    Start("21");
     const std::vector<unsigned char> frame = CaptureRaw();
     // The window starts at absolute column 1, row 4.
     for (int y = 0; y < height; ++y) {
@@ -121,8 +108,13 @@ TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
     }
 }
 
-TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImage) {
-    Start("22");
+TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImageAndDriverlessOnesDoNotOpen) {
+    Start("22,8");
+    // The next index after the MT9V032 finds only the MT9P001 (type 8),
+    // which the library has no driver for.
+    QCX_BYTE value = 0;
+    EXPECT_EQ(QCX_RdEEPROM(camera + 1, 0, &value), QCX_STATUS_NOT_INITIALIZED);
+    EXPECT_EQ(QCX_DeviceGetInformation(camera + 1, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
     int bits = 0;
     ASSERT_EQ(QCX_CaptureGetSizeEx(camera, nullptr, nullptr, &bits), 1);
     EXPECT_EQ(bits, 8);

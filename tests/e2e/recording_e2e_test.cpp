@@ -3,7 +3,6 @@
 // compressor gives, the compressor options kept between recordings, and the
 // ways a recording ends.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -23,16 +22,6 @@ using e2e::WaitUntil;
 using qcx::test::ProbeVideo;
 using qcx::test::TempFolder;
 using Strings = std::vector<std::string>;
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-long FileSize(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
-}
 
 QCX_BOOL8 RecordingFlag(int camera) {
     QCX_BOOL8 recording = 7;
@@ -97,21 +86,21 @@ TEST_F(RecordingE2E, RefusedStartsLeaveNoRecordingAndACancelledDialogDeletesOnly
     setenv("QCX_AVI_CODEC", "XVID", 1);
     EXPECT_EQ(QCX_RecordStart(camera, 1, 25.0f, file.c_str()), -8);
     unsetenv("QCX_AVI_CODEC");
-    EXPECT_FALSE(Exists(file));
+    EXPECT_FALSE(std::filesystem::exists(file));
 
     setenv("QCX_AVI_DIALOG", "cancel", 1);
     EXPECT_EQ(QCX_RecordStart(camera, 1, 25.0f, file.c_str()), -8);
-    EXPECT_FALSE(Exists(file));
+    EXPECT_FALSE(std::filesystem::exists(file));
     const std::string extended = File("extended.avi");
     EXPECT_EQ(QCX_RecordStartEx(camera, 1, 25.0f, extended.c_str(), 1), -8);
-    EXPECT_EQ(FileSize(extended), 0) << "the file made by the open stays, empty";
+    EXPECT_EQ(std::filesystem::file_size(extended), 0u) << "the file made by the open stays, empty";
     EXPECT_EQ(RecordingFlag(camera), 0);
     unsetenv("QCX_AVI_DIALOG");
 
     setenv("QCX_AVI_CODEC", "DIB", 1);
     ASSERT_EQ(QCX_RecordStart(camera, 1, 25.0f, file.c_str()), 1);
     EXPECT_EQ(QCX_RecordStart(camera, 1, 25.0f, File("second.avi").c_str()), -6) << "already recording";
-    EXPECT_FALSE(Exists(File("second.avi")));
+    EXPECT_FALSE(std::filesystem::exists(File("second.avi")));
 }
 
 TEST_F(RecordingE2E, UncompressedRecordingStoresTheDrawnFramesBottomUpAtTheRequestedRate) {

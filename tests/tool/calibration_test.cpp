@@ -1,17 +1,12 @@
-// The adjustment passes pass by pass, the channel statistics, and the dialog
-// template's geometry. The runs as a whole, through the dialog and the
+// The adjustment passes pass by pass and the channel statistics. The runs as a whole, through the dialog and the
 // simulated camera, are the dialog's end-to-end tests.
 #include <gtest/gtest.h>
 
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "tool/channel_statistics.h"
-#include "tool/dialog_template.h"
 #include "tool/infrared_adjustment.h"
 #include "tool/visible_adjustment.h"
 
@@ -21,11 +16,8 @@ namespace {
 using R = PassResult;
 
 TEST(CalibrationVisible, OnePassStepsTheBrightnessByTheLargestMeanAndTheGainsByHowFarEachTrails) {
-  struct Case {
-    int start;
-    float red, green, blue;
-    int brightness, redGain, greenGain, blueGain;  // after the pass; the gains start at 20
-    R result;
+  struct Case {  // the settings after the pass; the gains start at 20
+    int start; float red, green, blue; int brightness, redGain, greenGain, blueGain; R result;
   };
   std::vector<Case> cases;
   // Equal means move only the brightness, by the largest mean.
@@ -74,18 +66,12 @@ TEST(CalibrationVisible, GainsReachingTheTopAreHalvedWithoutConverging) {
 }
 
 TEST(CalibrationInfrared, PassesStopInTheBandOrTakeSecantStepsWithinTheLimits) {
-  struct Case {
-    int start;
-    std::vector<float> means;    // one per pass
-    std::vector<int> brightness;  // after each pass; the gains stay 192, 168, 176
-    R last;                       // every earlier pass gives Again
+  struct Case {  // a mean per pass, the brightness after it (the gains stay 192, 168, 176); earlier passes give Again
+    int start; std::vector<float> means; std::vector<int> brightness; R last;
   };
   const Case cases[] = {
-      {1408, {190}, {1408}, R::Converged},
-      {1408, {210}, {1408}, R::Converged},
-      {1408, {189.99f}, {1508}, R::Again},
-      {1408, {210.01f}, {1308}, R::Again},
-      {1408, {9.99f}, {1408}, R::NoSheet},
+      {1408, {190}, {1408}, R::Converged},  {1408, {210}, {1408}, R::Converged}, {1408, {189.99f}, {1508}, R::Again},
+      {1408, {210.01f}, {1308}, R::Again}, {1408, {9.99f}, {1408}, R::NoSheet},
       // Below: h = (200 - M) / D * S; above: h = (M - 210) / D * S, truncated.
       {1408, {150, 170, 180}, {1508, 1658, 1958}, R::Again},
       {1408, {250, 230, 220}, {1308, 1208, 1108}, R::Again},
@@ -119,32 +105,6 @@ TEST(CalibrationStatistics, MeansAndPopulationVariancesSkipTheRowPadding) {
   EXPECT_EQ(s.MaxMean(), 255.0f);
   for (const ChannelStatistics& none : {MeasureChannels(image.data(), 0, 2, 8), MeasureChannels(nullptr, 2, 2, 8)}) {
     EXPECT_EQ(std::tie(none.blueMean, none.greenMean, none.redMean, none.redVariance), std::tuple(0.0f, 0.0f, 0.0f, 0.0f));
-  }
-}
-
-TEST(CalibrationTemplate, ControlsLieInsideTheDialogOffTheVideoAreaAndOnlyTheSerialEditsTakeInput) {
-  QDialog dialog;
-  QWidget* made = nullptr;
-  const DialogControls controls = BuildDialogTemplate(&dialog, [&](QWidget* parent) { return made = new QLabel(parent); });
-  ASSERT_NE(made, nullptr);
-  EXPECT_EQ(controls.videoArea, made);
-  EXPECT_EQ(made->objectName(), QStringLiteral("1006"));
-  // 509 x 346 dialog units: quarters of the average character width, eighths of the height.
-  const DialogUnits units(dialog.font());
-  const QRect video = made->geometry();
-  EXPECT_NEAR(video.width(), 509.0 * units.BaseX() / 4, 1.0);
-  EXPECT_NEAR(video.height(), 346.0 * units.BaseY() / 8, 1.0);
-  const QRect client(QPoint(0, 0), dialog.size());
-  EXPECT_TRUE(client.contains(video));
-  for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    if (child == made) continue;
-    EXPECT_TRUE(client.contains(child->geometry())) << child->objectName().toStdString();
-    EXPECT_FALSE(video.intersects(child->geometry())) << child->objectName().toStdString();
-  }
-  // The result edits are read-only, disabled controls; the serial number's two are typed into.
-  for (const QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-    const bool typed = edit == controls.serialInput || edit == controls.serialReadBack;
-    EXPECT_EQ(std::pair(edit->isReadOnly(), edit->isEnabled()), std::pair(!typed, typed)) << edit->objectName().toStdString();
   }
 }
 

@@ -1,7 +1,5 @@
-// The camera link over the simulated component file, loaded as the tool loads
-// it: open results, the graph bound to the selected camera, the EEPROM's
-// settling wait, and the register and EEPROM traffic read from the
-// component's log against the specified sequences.
+// The camera link over the simulated component file as the tool loads it,
+// with the register and EEPROM traffic read back from the component's log.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -90,14 +88,8 @@ TEST_F(CameraLinkSim, OpenResultFollowsTheCamerasAndTheComponent) {
   std::ofstream(eeprom, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 
   const std::u16string cam7 = u"CAM-7", korvex = u"KORVEX", cam7x = u"CAM-7X";
-  struct Case {
-    std::string config;
-    const std::u16string* identity;  // null: one of the accepted ones
-    int base;
-    Strip strip;
-    bool video;
-    int result;
-    int selected;  // -1: nothing stays open
+  struct Case {  // identity null: one of the accepted ones; selected -1: nothing stays open
+    std::string config; const std::u16string* identity; int base; Strip strip; bool video; int result, selected;
   };
   const Case cases[] = {
       {"", nullptr, 3072, nullptr, false, 0, 0},

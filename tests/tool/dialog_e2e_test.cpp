@@ -109,8 +109,7 @@ TEST_F(DialogEndToEnd, VisibleAndInfraredAdjustmentsConvergeAndStoreTheirRecords
   Adjust(*dialog, CalibrationDialog::kVisibleCommand);
   EXPECT_EQ(c.status->text(), kVisibleDone);
   EXPECT_TRUE(dialog->VisibleCalibrated());
-  const std::array<int, 4> shown = {Number(c.visibleBrightness), Number(c.visibleRed), Number(c.visibleGreen),
-                                    Number(c.visibleBlue)};
+  const std::array<int, 4> shown = {Number(c.visibleBrightness), Number(c.visibleRed), Number(c.visibleGreen), Number(c.visibleBlue)};
   EXPECT_EQ(Record(48), shown);
   // Converged: every channel mean within 2 of the largest, the largest in 195..215.
   const float r = c.redMean->text().toFloat(), g = c.greenMean->text().toFloat(), b = c.blueMean->text().toFloat();
@@ -154,28 +153,18 @@ TEST_F(DialogEndToEnd, ASheetTooDimFailsBothRunsAtTheirPassLimitsWithoutStoring)
   auto dialog = Start("sizes=320x240;fps=120;sheet=10;serial=ABC1234567890");
   ASSERT_TRUE(dialog->IsInitialised());
   // Before any run each result edit shows its member's starting value.
-  const struct {
-    const char* id;
-    const char* text;
-  } starting[] = {
+  const std::pair<const char*, const char*> starting[] = {
       {"1010", "1024"}, {"1011", "192"}, {"1012", "168"}, {"1013", "176"}, {"1024", "1408"}, {"1019", "0"},
-      {"1020", "0"},    {"1022", "0"},   {"1023", "0"},   {"1028", "0"},   {"1029", "0"},
-  };
-  for (const auto& s : starting) {
-    const auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(s.id));
-    ASSERT_NE(edit, nullptr) << s.id;
-    EXPECT_EQ(edit->text().toStdString(), s.text) << s.id;
+      {"1020", "0"},    {"1022", "0"},   {"1023", "0"},   {"1028", "0"},   {"1029", "0"}};
+  for (const auto& [id, text] : starting) {
+    const auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(id));
+    ASSERT_NE(edit, nullptr) << id;
+    EXPECT_EQ(edit->text().toStdString(), text) << id;
   }
 
   // Even the longest exposure leaves the sheet short of the targets: each run
   // ends at its pass limit with the brightness at its cap.
-  const struct {
-    int command;
-    const char* failed;
-    int passLimit;
-    const QLineEdit* brightness;
-    int brightnessCap;
-  } runs[] = {
+  const struct { int command; const char* failed; int passLimit; const QLineEdit* brightness; int brightnessCap; } runs[] = {
       {CalibrationDialog::kVisibleCommand, "可见光图像校准失败", 100, dialog->Controls().visibleBrightness, 5000},
       {CalibrationDialog::kInfraredCommand, "红外图像校准失败", 60, dialog->Controls().infraredBrightness, 6000},
   };

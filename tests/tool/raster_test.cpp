@@ -1,10 +1,11 @@
-// The in-memory image (layouts, crop) and the calibration grab, with its YUY2
+// The in-memory image (layouts, crop, saving) and the calibration grab, with its YUY2
 // conversion, against a fake camera.
 // Expected pixels come from the worked examples of the conversion and from
 // positions, never from the conversion's own tables.
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <tuple>
@@ -89,6 +90,18 @@ TEST(RasterImage, CropClampsToTheImageAndRefusesEmptyRegionsAndSixteenBits) {
   EXPECT_FALSE(yuy2.Crop(1, 1, 3, 3));
   EXPECT_EQ(std::pair(yuy2.Width(), yuy2.BitsPerPixel()), std::pair(4, 16));
   EXPECT_FALSE(RasterImage().Crop(0, 0, 1, 1));
+}
+
+TEST(RasterImageSaver, TheEndingChoosesTheFormatAndOtherEndingsWriteNothing) {
+  QTemporaryDir dir;
+  const RasterImage image = PatternImage(5, 3, 24);
+  const std::pair<const char*, QByteArray> files[] = {{"c.bmp", "bmp"}, {"c.tIF", "tiff"}, {"cjpg", "jpeg"}, {"c.png", ""}, {"c.tiff", ""}};
+  for (const auto& [name, format] : files) {
+    image.Save(dir.filePath(QString::fromLatin1(name)));
+    QImageReader reader(dir.filePath(QString::fromLatin1(name)));
+    EXPECT_EQ(reader.format(), format) << name;
+    if (format == "bmp" || format == "tiff") EXPECT_EQ(reader.read().pixel(1, 2), qRgb(97, 90, 83)) << name;  // row 2, bytes 3..5
+  }
 }
 
 class FakeCamera : public FrameSource {

@@ -1,7 +1,7 @@
-// The raw-edge patch, the output bit count and the default Bayer mode of
-// every camera type.
+// The raw-edge patch, the output bit count and the default Bayer mode of every type.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -16,44 +16,34 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(PatchRawEdgesTest, LastColumnsAndRowRepeatTheSameColourTwoSitesBack) {
     const int w = 7, h = 5;
-    const Bytes before = test::RawBytes(test::MakeSamples(w, h, false, test::Scene::kNoise, 21), false);
-    Bytes raw = before;
+    const Bytes old = test::RawBytes(test::MakeSamples(w, h, false, test::Scene::kNoise, 21), false);
+    Bytes raw = old, small = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, smaller = small;
     PatchRawEdges(raw.data(), w, h);
-    auto at = [&](const Bytes& f, int x, int y) { return f[y * w + x]; };
+    auto px = [&](const Bytes& f, int x, int y) { return f[y * w + x]; };
     for (int y = 0; y < h - 1; ++y) {
-        for (int x = 0; x < w - 2; ++x) EXPECT_EQ(at(raw, x, y), at(before, x, y));
-        EXPECT_EQ(at(raw, w - 1, y), at(before, w - 3, y));
-        EXPECT_EQ(at(raw, w - 2, y), at(before, w - 4, y));
+        for (int x = 0; x < w - 2; ++x) EXPECT_EQ(px(raw, x, y), px(old, x, y));
+        EXPECT_EQ(std::pair(px(raw, w - 2, y), px(raw, w - 1, y)), std::pair(px(old, w - 4, y), px(old, w - 3, y)));
     }
-    // The last row copies row h - 3 after its columns were patched.
-    for (int x = 0; x < w; ++x) EXPECT_EQ(at(raw, x, h - 1), at(raw, x, h - 3));
-
+    for (int x = 0; x < w; ++x) EXPECT_EQ(px(raw, x, h - 1), px(raw, x, h - 3));  // row h - 3 as patched
     // The smallest patched frame, and frames smaller than 4 x 3 that stay.
-    const Bytes twelve = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    Bytes small = twelve, smaller = twelve;
     PatchRawEdges(small.data(), 4, 3);
     EXPECT_EQ(small, (Bytes{1, 2, 1, 2, 5, 6, 5, 6, 1, 2, 1, 2}));
-    for (auto [w, h] : {std::pair{3, 4}, std::pair{6, 2}, std::pair{0, 0}}) PatchRawEdges(smaller.data(), w, h);
-    EXPECT_EQ(smaller, twelve);
+    for (auto [w, h] : {std::pair{3, 4}, {6, 2}, {0, 0}}) PatchRawEdges(smaller.data(), w, h);
+    EXPECT_EQ(smaller, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
 TEST(OutputBitCountTest, RawOutputIsEightBitsElseTheBayerModeDecides) {
-    const int modes[] = {-3, 0, 7, 8, 15, 16, 23, 24, 30};
-    const int colour[] = {24, 24, 24, 32, 32, 8, 8, 24, 24};
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(GetOutputBitCount(0, modes[i]), 8) << "raw output, Bayer mode " << modes[i];
-        for (int outputMode : {1, 2, -1}) EXPECT_EQ(GetOutputBitCount(outputMode, modes[i]), colour[i]) << modes[i];
+    for (auto [mode, colour] : {std::pair{-3, 24}, {0, 24}, {7, 24}, {8, 32}, {15, 32}, {16, 8}, {23, 8}, {24, 24},
+                                {30, 24}}) {
+        EXPECT_EQ(GetOutputBitCount(0, mode), 8) << "raw output, Bayer mode " << mode;
+        for (int outputMode : {1, 2, -1}) EXPECT_EQ(GetOutputBitCount(outputMode, mode), colour) << mode;
     }
 }
 
 TEST(DefaultBayerModeTest, EveryListedTypeWithTheFirmwareRules) {
-    struct Case {
-        std::uint32_t type;
-        std::uint16_t version;
-        int mode;
-    };
+    // Type, firmware version, mode; -1 for types without a default (not supported).
     // clang-format off
-    const Case cases[] = {
+    const std::array<int, 3> cases[] = {
         // MT9V032 family.
         {21, 0, 0}, {22, 0x0109, 0}, {23, 0, 0}, {24, 0, 0}, {28, 0, 3}, {29, 0, 3}, {36, 0, 3}, {37, 0, 3},
         // 1280 x 1024 CMOS family.
@@ -69,23 +59,18 @@ TEST(DefaultBayerModeTest, EveryListedTypeWithTheFirmwareRules) {
         {25, 0, 2}, {26, 0, 2}, {27, 0, 2}, {43, 0, 2}, {44, 0, 2}, {45, 0, 2}, {13, 0x0105, 1}, {15, 0, 1},
         {16, 0, 1}, {14, 0x0104, 1}, {14, 0x0100, 1}, {14, 0x0105, 2}, {14, 0x0004, 2}, {14, 0x0204, 2},
         {14, 0x0005, 2},
-        // CCD cameras.
-        {19, 0, 3}, {20, 0x0104, 3}, {48, 0, 1}, {49, 0xFFFF, 1}
+        // CCD cameras, then unlisted types.
+        {19, 0, 3}, {20, 0x0104, 3}, {48, 0, 1}, {49, 0xFFFF, 1},
+        {2, 0x0106, -1}, {6, 0x0106, -1}, {46, 0, -1}, {47, 0, -1}, {50, 0, -1}, {-1, 0x0106, -1}
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (auto [type, version, want] : cases) {
         int mode = -99;
-        EXPECT_EQ(GetDefaultBayerMode(c.type, c.version, &mode), 1) << "type " << c.type;
-        EXPECT_EQ(mode, c.mode) << "type " << c.type << ", firmware 0x" << std::hex << c.version;
+        const auto t = static_cast<std::uint32_t>(type);
+        EXPECT_EQ(GetDefaultBayerMode(t, static_cast<std::uint16_t>(version), &mode), want < 0 ? -3 : 1) << type;
+        EXPECT_EQ(mode, want < 0 ? -99 : want) << "type " << type << ", firmware 0x" << std::hex << version;
+        EXPECT_EQ(GetDefaultBayerMode(t, static_cast<std::uint16_t>(version), nullptr), -1) << "type " << type;
     }
-}
-
-TEST(DefaultBayerModeTest, UnlistedTypesAreNotSupportedAndNullIsAParameterError) {
-    for (std::uint32_t type : {2u, 6u, 46u, 47u, 50u, 0xFFFFFFFFu}) {
-        int mode = -99;
-        EXPECT_EQ(std::pair(GetDefaultBayerMode(type, 0x0106, &mode), mode), std::pair(-3, -99)) << "type " << type;
-    }
-    EXPECT_EQ(std::pair(GetDefaultBayerMode(21, 0, nullptr), GetDefaultBayerMode(2, 0, nullptr)), std::pair(-1, -1));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,11 @@ namespace qcx::test {
 // Runs a shell command and returns what it printed on standard output.
 inline std::string CommandOutput(const std::string& command) {
     std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, got);
-    pclose(pipe);
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+        pclose(pipe);
+    }
     return output;
 }
 
@@ -34,17 +34,13 @@ inline std::map<std::string, std::string> ProbeVideo(const std::string& file) {
         "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
         "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_frames "
         "-of default=noprint_wrappers=1 '" + file + "' 2>&1");
-    std::size_t start = 0;
-    while (start < out.size()) {
-        std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = out.substr(start, end - start);
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
         const std::size_t equals = line.find('=');
         if (equals != std::string::npos && line.find(' ') == std::string::npos)
             fields[line.substr(0, equals)] = line.substr(equals + 1);
         else if (!line.empty())
             fields["errors"] += line + "\n";
-        start = end + 1;
     }
     return fields;
 }

@@ -2,9 +2,10 @@
 // small helpers to read the files a test made.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,7 @@ inline std::vector<std::string> FilesIn(const std::string& folder) {
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace qcx::test

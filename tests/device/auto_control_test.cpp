@@ -189,7 +189,9 @@ TEST(AutoControlAwb, SortsSamplesByTheFourBayerOrders) {
         EXPECT_TRUE(loop.active);
         // Mode 3 and its relatives also shift red and blue onto green.
         EXPECT_EQ(camera.shifts.size(), bayerMode % 4 == 3 ? 2u : 0u);
-        if (bayerMode % 4 == 3) EXPECT_EQ(camera.shifts, (decltype(camera.shifts){{ColourChannel::Red, 60}, {ColourChannel::Blue, -60}}));
+        if (bayerMode % 4 == 3) {
+            EXPECT_EQ(camera.shifts, (decltype(camera.shifts){{ColourChannel::Red, 60}, {ColourChannel::Blue, -60}}));
+        }
     }
 }
 

@@ -100,7 +100,9 @@ TEST(RasterImageSaver, TheEndingChoosesTheFormatAndOtherEndingsWriteNothing) {
     image.Save(dir.filePath(QString::fromLatin1(name)));
     QImageReader reader(dir.filePath(QString::fromLatin1(name)));
     EXPECT_EQ(reader.format(), format) << name;
-    if (format == "bmp" || format == "tiff") EXPECT_EQ(reader.read().pixel(1, 2), qRgb(97, 90, 83)) << name;  // row 2, bytes 3..5
+    if (format == "bmp" || format == "tiff") {
+      EXPECT_EQ(reader.read().pixel(1, 2), qRgb(97, 90, 83)) << name;  // row 2, bytes 3..5
+    }
   }
 }
 

@@ -1,4 +1,4 @@
-// Drawing into X11 windows, checked on screenshots that xwd takes of the
+// Drawing into X11 windows, checked on screenshots read from the X server of the
 // test's own windows (the tests run on a private Xvfb server): preview images
 // through the display seam, and the live preview of a simulated MT9V032 driven
 // through the C interface only, against the paused frame the library hands out.

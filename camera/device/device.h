@@ -281,7 +281,8 @@ private:
     std::uint16_t workingModeCopy_ = 0;
     bool frameReleasePending_ = false;
     bool transfer16Bit_ = false;
-    std::uint32_t captureTimeoutMs_ = 8000;
+    // Read by the preview worker's frame reads while any thread may set it.
+    std::atomic<std::uint32_t> captureTimeoutMs_{8000};
 
     // The critical sections besides the channel's I/O lock (which also
     // guards the per-frame image settings and the automatic loops against the

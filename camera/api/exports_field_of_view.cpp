@@ -13,9 +13,10 @@ int SetWindow(int index, int mode, int columnStart, int rowStart, int width, int
     });
 }
 
+// The records change under the I/O lock, so a reader never sees half a window.
 int GetWindow(int index, int mode, int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
               int* rowMode) {
-    return WithDevice(index, [&](CDevice& device) {
+    return WithDeviceSettings(index, [&](CDevice& device) {
         device.GetFieldOfView(mode, columnStart, rowStart, width, height, columnMode, rowMode);
         return status::kSuccess;
     });
@@ -30,7 +31,7 @@ int GetDefaultWindow(int index, int* columnStart, int* rowStart, int* width, int
 }
 
 int GetSize(int index, int mode, int* width, int* height, int* bitCount, int* dataBits) {
-    return WithDevice(index, [&](CDevice& device) {
+    return WithDeviceSettings(index, [&](CDevice& device) {
         device.GetOutputSize(mode, width, height);
         if (bitCount != nullptr) *bitCount = device.OutputBitCount();
         if (dataBits != nullptr) *dataBits = device.Transfer16Bit() ? 16 : 8;

@@ -64,7 +64,10 @@ CDevice::~CDevice() {
     PreviewStopSequence();
     RecordStop();
     JoinStrayWorkers();
-    if (sensor_ && channel_.IsOpen()) sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
+    if (sensor_ && channel_.IsOpen()) {
+        std::lock_guard<IoMutex> io(channel_.IoLock());
+        sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
+    }
     displayHeader_.reset();
     channel_.Close();
     LogPrintf(log_.get(), "UnInitialized Finished.\n");

@@ -228,8 +228,8 @@ public:
         return GetRawData16or8Bits(buffer, width, height);
     }
     bool PreviewRunning() const override { return previewState_ == kPreviewRunning; }
-    int StopPreview() override;
-    int StartPreview() override;
+    int StopPreview();
+    int StartPreview();
     void SetOutputMode(int mode) override;
     void PreviewSizeChanged() override;
     void RecomputeRegions() override;

@@ -15,6 +15,11 @@ void Store(T* target, T value) {
 
 bool IsMode(int mode) { return mode == FVM_CAPTURE || mode == FVM_PREVIEW; }
 
+bool SameShape(const FieldOfView& record, const WindowRequest& window) {
+    return record.width == window.width && record.height == window.height &&
+           record.columnMode == window.columnMode && record.rowMode == window.rowMode;
+}
+
 }  // namespace
 
 std::unique_lock<std::recursive_mutex> CDevice::LockWindows() {
@@ -28,7 +33,26 @@ int CDevice::SetFieldOfView(int mode, WindowRequest window) {
     // which must not switch until the records and the chip agree again.
     const auto windows = LockWindows();
     if (!windows.owns_lock()) return status::kFail;
-    return mode == FVM_CAPTURE ? sensor_->CaptureSetFieldOfView(window) : sensor_->PreviewSetFieldOfView(window);
+    if (mode == FVM_CAPTURE) {
+        std::lock_guard<IoMutex> io(channel_.IoLock());
+        return sensor_->CaptureSetFieldOfView(window);
+    }
+    // The preview thread reads frames of the record's size, so a new shape
+    // waits until it has stopped; a move alone keeps the frame size and the
+    // thread only waits for the I/O lock. The stop joins the thread and so
+    // comes before the lock.
+    WindowRequest clamped = window;
+    if (sensor_->ClampWindow(clamped) != status::kSuccess) return status::kNotSupported;
+    const bool restart = sensorState_.fovMode == FVM_PREVIEW && PreviewRunning() &&
+                         !SameShape(sensorState_.fov[FVM_PREVIEW], clamped) &&
+                         PreviewStopSequence() == status::kSuccess;
+    int result = status::kSuccess;
+    {
+        std::lock_guard<IoMutex> io(channel_.IoLock());
+        result = sensor_->PreviewSetFieldOfView(window);
+    }
+    if (restart) PreviewStartSequence();
+    return result;
 }
 
 void CDevice::GetFieldOfView(int mode, int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
@@ -74,6 +98,9 @@ int CDevice::SwitchFieldOfViewMode(int mode) {
     if (!windows.owns_lock()) return status::kFail;
     if (mode == sensorState_.fovMode) return status::kSuccess;
     if (!IsMode(mode) || !sensor_) return status::kNotSupported;
+    // Another thread's settings read and write the same sensor state under
+    // the I/O lock.
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     return sensor_->SwitchFieldOfViewMode(mode);
 }
 

@@ -33,6 +33,9 @@ void CDevice::RestartPreviewAfterCapture(bool wasStopped) {
 }
 
 int CDevice::ReadCaptureImage(std::uint8_t* image, int* bitCount) {
+    // The colour steps read the image settings and share the saturation
+    // cache with the preview thread; both change only under the I/O lock.
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     const FieldOfView& capture = sensorState_.fov[FVM_CAPTURE];
     const int width = capture.outputWidth;
     const int height = capture.outputHeight;

@@ -70,9 +70,7 @@ public:
     // Reads and discards one frame of the programmed window; -8 while the
     // preview runs (its thread owns the frames).
     int DropOneFrame();
-    // Clamps and aligns a window request in place: 1, or -3 for an address
-    // mode the chip cannot read out.
-    int ClampWindow(WindowRequest& window) const;
+    int ClampWindow(WindowRequest& window) const override;
 
     // The copy of a shadowed register (0 for any other address).
     std::uint16_t Shadow(std::uint16_t reg) const;

@@ -14,11 +14,6 @@ namespace {
 // The chip needs this long to settle after its window height changed.
 inline constexpr int kHeightSettleMs = 100;
 
-bool SameShape(const FieldOfView& record, const WindowRequest& window) {
-    return record.width == window.width && record.height == window.height &&
-           record.columnMode == window.columnMode && record.rowMode == window.rowMode;
-}
-
 void StoreWindow(FieldOfView& record, const WindowRequest& window) {
     record.columnStart = window.columnStart;
     record.rowStart = window.rowStart;
@@ -121,22 +116,14 @@ int MT9V032Driver::CaptureSetFieldOfView(WindowRequest& window) {
 int MT9V032Driver::PreviewSetFieldOfView(WindowRequest& window) {
     if (ClampWindow(window) != status::kSuccess) return status::kNotSupported;
     SensorState& state = host_.State();
-    bool restart = false;
     if (state.fovMode == FVM_CAPTURE) {
         StoreWindow(state.fov[FVM_PREVIEW], window);  // programmed at the next preview start
     } else {
-        // The preview thread reads frames of the old size: it must not run
-        // while the size changes. A move alone keeps the frame size.
-        if (!SameShape(state.fov[FVM_PREVIEW], window) && host_.PreviewRunning()) {
-            host_.StopPreview();
-            restart = true;
-        }
         const int applied = ApplyRecord(FVM_PREVIEW, window);
         if (applied != status::kSuccess) return applied;
     }
     UpdateOutputSize(FVM_PREVIEW);
     host_.RecomputeRegions();
-    if (restart) host_.StartPreview();
     return status::kSuccess;
 }
 

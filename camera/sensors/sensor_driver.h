@@ -31,8 +31,12 @@ public:
     // 1 at once when `mode` is already current.
     virtual int SwitchFieldOfViewMode(int mode) { (void)mode; return status::kNotSupported; }
 
+    // Clamps and aligns a window request in place by the family's rules:
+    // 1, or -3 for a request the chip cannot read out.
+    virtual int ClampWindow(WindowRequest& window) const { (void)window; return status::kNotSupported; }
     // Window setters: the request is relative to the active array and is
-    // clamped and aligned in place by the family's rules.
+    // clamped and aligned in place by the family's rules. The camera stops
+    // a running preview before a change of the preview frame's shape.
     virtual int CaptureSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
     virtual int PreviewSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
 

@@ -37,10 +37,8 @@ public:
     // (the still-capture read, with its time-out and corrections).
     virtual int ReadRawFrame(std::uint8_t* buffer, int width, int height) = 0;
 
-    // Preview interplay: running means started and not paused.
+    // Running means started and not paused: the preview thread owns the frames.
     virtual bool PreviewRunning() const = 0;
-    virtual int StopPreview() = 0;   // stops the preview thread, the FOV mode stays
-    virtual int StartPreview() = 0;  // starts it again after a window change
 
     // The preview's output-mode setter: stores the mode, sets the preview
     // bitmap's bit count and recomputes the automatic-control regions.

@@ -1,6 +1,7 @@
-// Window changes, still captures and the preview of one simulated MT9V032
-// from several threads at once: a frame may be lost while they overlap, but
-// afterwards the camera's windows and its chip must agree.
+// Window changes, still captures, image settings and the preview of one
+// simulated MT9V032 from several threads at once: a frame may be lost while
+// they overlap, but afterwards the camera's windows and its chip must agree
+// (and the thread sanitizer build sees every shared record under a lock).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -96,8 +97,27 @@ TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLe
             else QCX_CaptureRgbDataEx(camera, image.data(), &width, &height, &bitCount);
         }
     });
+    std::thread settings([&] {
+        for (int i = 0; !done; ++i) {
+            QCX_SetParam(camera, QCX_SATURATION, i % 2 == 0 ? 40 : 90);
+            int exposure = 0;
+            QCX_GetParam(camera, QCX_EXPOSURE, &exposure);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    std::thread mover([&] {
+        // Moves of the running preview that keep its frame size.
+        for (int i = 0; !done; ++i) {
+            int c = 0, r = 0, w = 0, h = 0, cm = 0, rm = 0;
+            if (QCX_PreviewGetFieldOfView(camera, &c, &r, &w, &h, &cm, &rm) == 1)
+                QCX_PreviewSetFieldOfView(camera, i % 8, i % 4, w, h, cm, rm);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
     changer.join();
     capturer.join();
+    settings.join();
+    mover.join();
 
     // Whatever window won, the camera goes on working in it ...
     EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);

@@ -43,6 +43,7 @@ public:
     }
     int RestoreRegisters() override { return 1; }
     int SwitchFieldOfViewMode(int mode) override { return host_.State().fovMode = mode, 1; }
+    int ClampWindow(WindowRequest&) const override { return 1; }
     int CaptureSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_CAPTURE, window); }
     int PreviewSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_PREVIEW, window); }
 

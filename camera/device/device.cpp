@@ -88,6 +88,8 @@ int CDevice::ReinitializeSensor() {
 }
 
 int CDevice::Recover() {
+    // Close, reopen and restore are one step for every other thread.
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     channel_.Close();
     const int opened = channel_.Open();
     if (opened != status::kSuccess) return opened;

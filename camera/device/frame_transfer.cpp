@@ -40,12 +40,12 @@ void CDevice::ApplyRawCorrections(std::uint8_t* frame, int width, int height, in
 
 int CDevice::GetRawData16or8Bits(std::uint8_t* buffer, int width, int height) {
     LogPrintf(log_.get(), "GetRawData16or8Bits ( %d, %d ) Enter.", width, height);
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     if (!channel_.IsOpen() && Recover() != status::kRecoverySuccessful) return status::kRecoveryFail;
     if (width < 1 || height < 1 || buffer == nullptr) return status::kNotSupported;
     const std::uint32_t byteCount = FrameBytes(width, height, transfer16Bit_);
     if (byteCount == 0) return status::kNotSupported;
 
-    std::lock_guard<IoMutex> io(channel_.IoLock());
     FrameRelease();
     const FrameReadResult read = channel_.ReadFrame(buffer, byteCount, captureTimeoutMs_);
     switch (read.kind) {
@@ -77,10 +77,10 @@ int CDevice::GetRawData16or8Bits(std::uint8_t* buffer, int width, int height) {
 }
 
 int CDevice::GetRawDataEx(std::uint8_t* buffer, int width, int height, int byteCount, int correctionCount) {
+    std::lock_guard<IoMutex> io(channel_.IoLock());
     if (!channel_.IsOpen() && Recover() != status::kRecoverySuccessful) return status::kRecoveryFail;
     if (byteCount < 1) return status::kNotSupported;
 
-    std::lock_guard<IoMutex> io(channel_.IoLock());
     std::unique_ptr<std::uint8_t[]> wide;
     if (transfer16Bit_) {
         wide.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(byteCount)]);

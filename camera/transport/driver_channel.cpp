@@ -5,6 +5,7 @@
 namespace qcx {
 
 int DriverChannel::Open() {
+    std::lock_guard<IoMutex> hold(ioLock_);
     for (int n = 0; n < kMaxNodes; ++n) {
         std::unique_ptr<DriverNode> node = nodes_.OpenNode(n);
         if (!node) continue;
@@ -20,9 +21,25 @@ int DriverChannel::Open() {
 int DriverChannel::Close() {
     // The node goes first: a claim outliving its node is harmless, a node
     // outliving its claim could be taken twice.
+    std::lock_guard<IoMutex> hold(ioLock_);
     node_.reset();
     claim_.reset();
     return status::kSuccess;
+}
+
+bool DriverChannel::IsOpen() const {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    return node_ != nullptr;
+}
+
+bool DriverChannel::RendersOnReader() const {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    return node_ != nullptr && node_->RendersOnReader();
+}
+
+int DriverChannel::NodeNumber() const {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    return claim_ ? claim_->Node() : -1;
 }
 
 int DriverChannel::VendorCmd(const SetupPacket& setup, void* data) {

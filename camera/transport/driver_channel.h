@@ -37,9 +37,11 @@ public:
     // Releases the node and its claim; always 1.
     int Close();
 
-    bool IsOpen() const { return node_ != nullptr; }
-    bool RendersOnReader() const { return node_ != nullptr && node_->RendersOnReader(); }
-    int NodeNumber() const { return claim_ ? claim_->Node() : -1; }
+    // The node changes under the I/O lock (a recovery on the preview thread
+    // closes and reopens it), so these look at it under the lock too.
+    bool IsOpen() const;
+    bool RendersOnReader() const;
+    int NodeNumber() const;
 
     // Serialises vendor requests and frame reads of this camera; re-entrant
     // for the thread that holds it (recovery re-enters it).
@@ -83,7 +85,7 @@ private:
     NodeDirectory& nodes_;
     std::unique_ptr<DriverNode> node_;
     std::unique_ptr<NodeClaim> claim_;
-    IoMutex ioLock_;
+    mutable IoMutex ioLock_;
 };
 
 }  // namespace qcx

@@ -135,4 +135,29 @@ TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLe
     EXPECT_EQ(height, 480);
 }
 
+TEST_F(WindowConcurrencyE2E, UnplugsUnderARunningPreviewAndCapturesAreRecoveredFromEitherThread) {
+    Start("21");
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 50), 1);
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 320, 240, 0, 0), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    std::atomic<bool> done{false};
+    auto capture = [&] {
+        std::vector<QCX_BYTE> image(752 * 480);
+        while (!done) QCX_CaptureRawData(camera, image.data());
+    };
+    std::thread first(capture), second(capture);
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(15ms);
+        ASSERT_EQ(QCXSimUnplug(node), 1);
+        std::this_thread::sleep_for(15ms);
+        ASSERT_EQ(QCXSimReplugAll(), 1);
+    }
+    done = true;
+    first.join();
+    second.join();
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 8000), 1);
+    EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
+    ExpectCameraInStep("after the unplugs");
+}
+
 }  // namespace

@@ -51,7 +51,9 @@ int CDevice::SetFieldOfView(int mode, WindowRequest window) {
         std::lock_guard<IoMutex> io(channel_.IoLock());
         result = sensor_->PreviewSetFieldOfView(window);
     }
-    if (restart) PreviewStartSequence();
+    // After a failed write the preview stays stopped: its record holds what
+    // the chip took, which may not be the shape the caller asked for.
+    if (restart && result == status::kSuccess) PreviewStartSequence();
     return result;
 }
 

@@ -125,12 +125,12 @@ void NewSession(const std::string& cameras, const char* codec, bool cancelDialog
 // the rare input that asks for any type.
 void FindOpenableFamilies() {
     Harness& harness = Process();
-    for (const qcx::SensorFamilyEntry& family : qcx::kSensorFamilies) {
-        harness.all.insert(harness.all.end(), family.types.begin(), family.types.end());
-        NewSession(std::to_string(family.types.front()), "DIB", false);
+    for (const qcx::SensorFamilyTraits* family : qcx::SensorFamilies()) {
+        harness.all.insert(harness.all.end(), family->types.begin(), family->types.end());
+        NewSession(std::to_string(family->types.front()), "DIB", false);
         QCX_Init();
         if (QCX_DeviceGetInformation(0, nullptr, nullptr, nullptr) == QCX_STATUS_SUCCESS)
-            harness.openable.insert(harness.openable.end(), family.types.begin(), family.types.end());
+            harness.openable.insert(harness.openable.end(), family->types.begin(), family->types.end());
         QCX_UnInit();
     }
     if (harness.openable.empty()) harness.openable = harness.all;

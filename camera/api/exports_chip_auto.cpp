@@ -1,6 +1,6 @@
 // Exports of the sensor's own automatic exposure (AEC) and gain (AGC) loops
-// and of the flash pin the sensor drives. Only the MT9V032 has the loops;
-// the flash pin belongs to three families and only some of their cameras.
+// and of the flash pin the sensor drives; the family records say which
+// cameras have them.
 #include "camera/api/library.h"
 #include "qcxapi.h"
 
@@ -12,29 +12,21 @@ namespace {
 constexpr QCX_WORD kAecMinimumRows = 1;
 constexpr QCX_WORD kAgcMinimumGain = 16;
 
-// Cameras whose flash pin can be set; reading it works on every camera of
-// the three families.
-constexpr DeviceType kFlashSetCmos1280Types[] = {4, 5, 17, 18, 38, 39};
-constexpr DeviceType kFlashSetMT9P001Types[] = {10, 11, 31, 32, 41, 42};
-
 // The driver of a camera with the chip loops, or null.
 SensorDriver* ChipLoopDriver(CDevice& device) {
-    if (device.Family() != SensorFamily::MT9V032) return nullptr;
-    return device.Sensor();
+    const SensorFamilyTraits* family = device.FamilyTraits();
+    return family != nullptr && family->chipAutoLoops ? device.Sensor() : nullptr;
 }
 
+// Every camera of a family with the pin reads it; only some set it.
 bool FlashReadable(const CDevice& device) {
-    const std::optional<SensorFamily> family = device.Family();
-    return family == SensorFamily::MT9V032 || family == SensorFamily::Cmos1280x1024 ||
-           family == SensorFamily::MT9P001;
+    const SensorFamilyTraits* family = device.FamilyTraits();
+    return family != nullptr && family->flashReadable;
 }
 
 bool FlashSettable(const CDevice& device) {
-    const std::optional<SensorFamily> family = device.Family();
-    if (family == SensorFamily::MT9V032) return true;
-    if (family == SensorFamily::Cmos1280x1024) return IsInGroup(kFlashSetCmos1280Types, device.Type());
-    if (family == SensorFamily::MT9P001) return IsInGroup(kFlashSetMT9P001Types, device.Type());
-    return false;
+    const SensorFamilyTraits* family = device.FamilyTraits();
+    return family != nullptr && IsInGroup(family->flashSettableTypes, device.Type());
 }
 
 template <typename Get>

@@ -32,9 +32,6 @@ inline constexpr DeviceType kSoftwareBadPixelTypes[] = {8, 9, 10, 11, 13, 14, 15
 // it through the working-mode word.
 inline constexpr DeviceType kCameraBadPixelTypes[] = {25, 26, 27, 31, 32, 41, 42, 43, 44, 45};
 
-// CCD cameras whose mirror and flip are done on the frames, not by the sensor.
-inline constexpr DeviceType kFrameMirrorTypes[] = {19, 20, 48, 49};
-
 // Cameras that hold each frame until the library releases it.
 inline constexpr DeviceType kFrameReleaseTypes[] = {48, 49};
 

@@ -112,6 +112,8 @@ public:
     // ---- Sensor (the family's driver; null when the family has none) ----
     SensorDriver* Sensor() { return sensor_.get(); }
     std::optional<SensorFamily> Family() const { return FindSensorFamily(deviceType_); }
+    // The record of the camera's sensor family; null for a type of no family.
+    const SensorFamilyTraits* FamilyTraits() const { return FindSensorFamilyTraits(deviceType_); }
     bool IsMonochrome() const { return IsInGroup(kMonochromeTypes, deviceType_); }
     float ExposureMs() const { return sensorState_.exposureMs; }
 

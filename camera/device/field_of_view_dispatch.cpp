@@ -62,9 +62,11 @@ void CDevice::GetFieldOfView(int mode, int* columnStart, int* rowStart, int* wid
     if (!IsMode(mode)) return;
     const FieldOfView& record = sensorState_.fov[mode];
     const SensorGeometry& geometry = sensorState_.geometry;
-    // Only the MT9V032 keeps pixel counts; the other families keep count - 1,
-    // as their size registers do.
-    const int extra = Family() == SensorFamily::MT9V032 ? 0 : 1;
+    // Families whose size registers hold count - 1 keep that in the records
+    // (the CCDs, without window rules, too); the getters report counts.
+    const SensorFamilyTraits* family = FamilyTraits();
+    const bool minusOne = family == nullptr || family->windowRules == nullptr || family->windowRules->countMinusOne;
+    const int extra = minusOne ? 1 : 0;
     Store(columnStart, record.columnStart - geometry.columnOffset);
     Store(rowStart, record.rowStart - geometry.rowOffset);
     Store(width, record.width + extra);

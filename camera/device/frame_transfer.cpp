@@ -31,7 +31,8 @@ void CDevice::ApplyRawCorrections(std::uint8_t* frame, int width, int height, in
             pipeline_.badPixelMode == 1 ? pipeline_.badPixelThreshold1 : pipeline_.badPixelThreshold2;
         CorrectBadPixels(frame, width, height, threshold);
     }
-    if (IsInGroup(kFrameMirrorTypes, deviceType_)) {
+    const SensorFamilyTraits* family = FamilyTraits();
+    if (family != nullptr && family->frameMirror) {
         if (mirrorOn_) MirrorRows(frame, width, height);
         if (flipOn_) FlipRows(frame, width, height);
     }

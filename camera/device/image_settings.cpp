@@ -85,7 +85,11 @@ int BayerGetMode(CDevice& device, int* mode) {
 int BayerGetDefaultMode(CDevice& device, int* mode) {
     if (mode == nullptr) return status::kParameterError;
     if (SensorDriver* sensor = device.Sensor()) return sensor->BayerGetDefaultMode(mode);
-    return GetDefaultBayerMode(device.Type(), device.FirmwareVersion(), mode);
+    const SensorFamilyTraits* family = device.FamilyTraits();
+    if (family == nullptr) return status::kNotSupported;
+    const std::uint16_t firmware = device.FirmwareVersion();
+    *mode = family->defaultBayerMode(device.Type(), firmware >> 8, firmware & 0xFF);
+    return status::kSuccess;
 }
 
 int FilterSetMode(CDevice& device, int mode) {

@@ -27,56 +27,15 @@ constexpr const char* kParamNames[kParamCount] = {
     "QCX_SATURATION",
 };
 
-struct ParamRange {
-    int minimum = 0;
-    int maximum = 0;
-    bool supported = true;
-};
-constexpr ParamRange kAbsent{0, 0, false};
-
-// What each sensor family offers behind the parameters, and the bounds it
-// reports. One row per family.
-struct FamilyParams {
-    SensorFamily family;
-    bool ccd;             // no gain setters; flip and mirror are done on the frames
-    bool gainGet;         // red, green and blue readable
-    bool blanking;        // horizontal and vertical blanking through the driver
-    bool sensorMirror;    // mirror through the sensor's read mode
-    bool binning;         // binning through the driver
-    bool binningFixedOn;  // binning always reads 1 and cannot be set
-    bool companding;
-    ParamRange gain, horizontalBlank, verticalBlank, bin, vgaGain, clampLevel, cdsGain, compand, exposureLines;
-};
-
-constexpr FamilyParams kFamilyParams[] = {
-    {SensorFamily::MT9V032, false, true, true, true, false, true, true,
-     {0, 63}, {61, 1023}, {3, 32288}, {1, 1}, kAbsent, kAbsent, kAbsent, {0, 1}, {1, 32767}},
-    {SensorFamily::Cmos1280x1024, false, true, true, false, false, false, false,
-     {0, 71}, {9, 2047}, {25, 2047}, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent, {1, 16383}},
-    {SensorFamily::MT9T001, false, true, true, true, true, false, false,
-     {0, 194}, {21, 2047}, {3, 2047}, {0, 1}, kAbsent, kAbsent, kAbsent, kAbsent, {1, 65535}},
-    {SensorFamily::MT9P001, false, true, true, true, true, false, false,
-     {0, 194}, {0, 4095}, {8, 2047}, {0, 1}, kAbsent, kAbsent, kAbsent, kAbsent, {1, 65535}},
-    {SensorFamily::MT9J001, false, true, false, true, false, false, false,
-     {0, 194}, {0, 0}, {0, 0}, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent, {1, 65535}},
-    {SensorFamily::ICX205, true, true, false, false, false, false, false,
-     {300, 1023}, kAbsent, kAbsent, kAbsent, {300, 1023}, {0, 255}, {0, 63}, kAbsent, {1, 65535}},
-    {SensorFamily::Ccd1628x1236, true, false, false, false, false, false, false,
-     {0, 0}, kAbsent, kAbsent, kAbsent, {1, 1023}, {0, 1023}, {0, 3}, kAbsent, {1, 5126940}},
-};
-
 // Colour pipeline bounds, the same for every camera.
-constexpr ParamRange kGammaRange{-9, 9};
-constexpr ParamRange kAdjustmentRange{-128, 128};
-constexpr ParamRange kShiftRange{-255, 255};
-constexpr ParamRange kFlagRange{0, 1};
+constexpr ParamRange kGammaRange = Range(-9, 9);
+constexpr ParamRange kAdjustmentRange = Range(-128, 128);
+constexpr ParamRange kShiftRange = Range(-255, 255);
+constexpr ParamRange kFlagRange = Range(0, 1);
 
 const FamilyParams* ParamsOf(const CDevice& device) {
-    const std::optional<SensorFamily> family = device.Family();
-    if (!family) return nullptr;
-    for (const FamilyParams& row : kFamilyParams)
-        if (row.family == *family) return &row;
-    return nullptr;
+    const SensorFamilyTraits* family = device.FamilyTraits();
+    return family != nullptr ? &family->params : nullptr;
 }
 
 GainChannel GainChannelOf(int parameter) {
@@ -128,7 +87,7 @@ void WindowStartRange(CDevice& device, int mode, bool column, int* minimum, int*
 
 int SetFlag(CDevice& device, const FamilyParams* family, bool mirror, bool on) {
     if (family == nullptr) return status::kNotSupported;
-    if (family->ccd) {
+    if (device.FamilyTraits()->frameMirror) {
         // The frame reader reverses rows or samples; nothing reaches a register.
         if (mirror) device.SetMirrorFlag(on);
         else device.SetFlipFlag(on);
@@ -142,7 +101,7 @@ int SetFlag(CDevice& device, const FamilyParams* family, bool mirror, bool on) {
 
 int GetFlag(CDevice& device, const FamilyParams* family, bool mirror, int* value) {
     if (family == nullptr) return status::kNotSupported;
-    if (family->ccd) {
+    if (device.FamilyTraits()->frameMirror) {
         *value = (mirror ? device.MirrorFlag() : device.FlipFlag()) ? 1 : 0;
         return status::kSuccess;
     }
@@ -162,7 +121,7 @@ int SetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
         case QCX_RED:
         case QCX_GREEN:
         case QCX_BLUE:
-            if (family->ccd || sensor == nullptr) return status::kNotSupported;
+            if (!family->gainSettable || sensor == nullptr) return status::kNotSupported;
             // Single-gain sensors set their one gain whichever channel is named.
             return sensor->GainSet(GainChannelOf(parameter), static_cast<std::uint16_t>(std::max(value, 0)));
         case QCX_HORIZONTALBLANK:
@@ -176,7 +135,7 @@ int SetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
         case QCX_VGAGAIN:
         case QCX_CLAMPLEVEL:
         case QCX_CDSGAIN:
-            if (!family->ccd) return status::kNotSupported;
+            if (!family->frontEnd) return status::kNotSupported;
             return FrontEndSet(sensor, parameter, value);
         case QCX_COMPANDING:
             if (!family->companding || sensor == nullptr) return status::kNotSupported;
@@ -198,7 +157,7 @@ int GetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
         case QCX_RED:
         case QCX_GREEN:
         case QCX_BLUE:
-            if (!family->gainGet || sensor == nullptr) return status::kNotSupported;
+            if (!family->gainReadable || sensor == nullptr) return status::kNotSupported;
             result = sensor->GainGet(GainChannelOf(parameter), &word);
             break;
         case QCX_HORIZONTALBLANK:
@@ -221,7 +180,7 @@ int GetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
         case QCX_VGAGAIN:
         case QCX_CLAMPLEVEL:
         case QCX_CDSGAIN:
-            if (!family->ccd) return status::kNotSupported;
+            if (!family->frontEnd) return status::kNotSupported;
             result = FrontEndGet(sensor, parameter, &word);
             break;
         case QCX_COMPANDING: {

@@ -29,9 +29,5 @@ int GetOutputBitCount(int outputMode, int bayerMode);
 // them. Frames smaller than 4 x 3 are left as they are.
 void PatchRawEdges(std::uint8_t* raw, int width, int height);
 
-// The default Bayer mode of a camera type: 1 and *mode set, -3 when the type
-// belongs to no known family, -1 when `mode` is null. The firmware version's
-// high byte is version >> 8, its low byte version & 0xFF.
-int GetDefaultBayerMode(std::uint32_t deviceType, std::uint16_t firmwareVersion, int* mode);
 
 }  // namespace qcx

@@ -27,12 +27,49 @@ inline constexpr float kPixelClock27MHzMs = 3.703703e-5f;
 inline constexpr SensorGeometry kGeometry{
     .columnOffset = 1, .rowOffset = 4, .minWidth = 1, .minHeight = 1, .maxWidth = 752, .maxHeight = 480};
 
+constexpr DeviceType kTypes[] = {21, 22, 23, 24, 28, 29, 36, 37};
+constexpr DeviceType kGreyTypes[] = {22, 24, 29, 37};
+
+// The chip reads out only without reduction or with binning by 2 or 4, and
+// its size registers hold the counts themselves.
+constexpr WindowRules kWindowRules{
+    .refusedModes = static_cast<std::uint8_t>(ModeBit(2) | ModeBit(4)),
+    .refuseOutsideRange = true,
+    .doubleOddSkip = true,
+    .countMinusOne = false,
+};
+
 }  // namespace
+
+const SensorFamilyTraits kMT9V032Family{
+    .family = SensorFamily::MT9V032,
+    .name = "MT9V032",
+    .types = kTypes,
+    .monochromeTypes = kGreyTypes,
+    .makeDriver = [](SensorHost& host) {
+        return std::unique_ptr<SensorDriver>(new (std::nothrow) MT9V032Driver(host));
+    },
+    .windowRules = &kWindowRules,
+    .params = {.blanking = true,
+               .sensorMirror = true,
+               .binningFixedOn = true,
+               .companding = true,
+               .gain = Range(0, 63),
+               .horizontalBlank = Range(61, 1023),
+               .verticalBlank = Range(3, 32288),
+               .bin = Range(1, 1),
+               .compand = Range(0, 1),
+               .exposureLines = Range(1, 32767)},
+    .defaultBayerMode = [](DeviceType type, int, int) { return IsInGroup(k27MHzTypes, type) ? 3 : 0; },
+    .flashReadable = true,
+    .flashSettableTypes = kTypes,
+    .chipAutoLoops = true,
+};
 
 MT9V032Driver::MT9V032Driver(SensorHost& host)
     : SensorDriver(host),
       pixelClockMs_(IsInGroup(k27MHzTypes, host.SensorDeviceType()) ? kPixelClock27MHzMs : kPixelClock24MHzMs),
-      defaultBayerMode_(IsInGroup(k27MHzTypes, host.SensorDeviceType()) ? 3 : 0),
+      defaultBayerMode_(kMT9V032Family.defaultBayerMode(host.SensorDeviceType(), 0, 0)),
       sleep_([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {}
 
 std::uint16_t MT9V032Driver::Shadow(std::uint16_t reg) const {
@@ -103,7 +140,7 @@ int MT9V032Driver::InitializeSensor() {
 
     // Grey variants deliver raw frames; their rows come out upside down
     // without the chip's row flip.
-    const bool monochrome = IsInGroup(kMonochromeTypes, host_.SensorDeviceType());
+    const bool monochrome = IsInGroup(kGreyTypes, host_.SensorDeviceType());
     if (monochrome) WriteReadModeBit(kReadModeRowFlipBit, true);
     host_.SetOutputMode(monochrome ? 0 : 1);
 

@@ -13,6 +13,9 @@
 
 namespace qcx {
 
+// The family record of the MT9V032 cameras.
+extern const SensorFamilyTraits kMT9V032Family;
+
 class MT9V032Driver : public SensorDriver {
 public:
     // Waits `ms` milliseconds; tests replace it so they need not wait.

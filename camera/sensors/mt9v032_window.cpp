@@ -32,7 +32,7 @@ std::uint16_t Word(int value) { return static_cast<std::uint16_t>(value); }
 }  // namespace
 
 int MT9V032Driver::ClampWindow(WindowRequest& window) const {
-    return ValidateWindow(kMT9V032WindowRules, host_.State().geometry, window);
+    return ValidateWindow(*kMT9V032Family.windowRules, host_.State().geometry, window);
 }
 
 int MT9V032Driver::WriteRowMode(int mode) {

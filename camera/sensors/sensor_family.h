@@ -1,13 +1,21 @@
-// Which sensor driver family a device type belongs to. The families do not
+// The sensor families and what the camera needs to know of each: one
+// SensorFamilyTraits record per family, defined in the family's own unit and
+// listed once in the family table (sensor_families.cpp). The families do not
 // overlap; the table order is the order in which they are tested.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 
 #include "camera/common/device_groups.h"
+#include "camera/sensors/window_rules.h"
 
 namespace qcx {
+
+class SensorDriver;
+class SensorHost;
 
 enum class SensorFamily {
     MT9V032,
@@ -19,30 +27,65 @@ enum class SensorFamily {
     Ccd1628x1236,
 };
 
-struct SensorFamilyEntry {
+// The bounds a parameter reports; a range that is not supported answers -3.
+struct ParamRange {
+    int minimum = 0;
+    int maximum = 0;
+    bool supported = false;
+};
+
+inline constexpr ParamRange Range(int minimum, int maximum) { return {minimum, maximum, true}; }
+
+// What a family offers behind the sensor parameters, and the bounds it reports.
+struct FamilyParams {
+    bool gainReadable = true;     // red, green and blue read back
+    bool gainSettable = true;     // false: the CCDs have their own gain parameters
+    bool blanking = false;        // horizontal and vertical blanking through the driver
+    bool sensorMirror = false;    // mirror through the sensor's read mode
+    bool binning = false;         // binning through the driver
+    bool binningFixedOn = false;  // binning always reads 1 and cannot be set
+    bool companding = false;
+    bool frontEnd = false;        // CCD front end: VGA gain, clamp level, CDS gain
+    ParamRange gain, horizontalBlank, verticalBlank, bin, vgaGain, clampLevel, cdsGain, compand, exposureLines;
+};
+
+// The default Bayer mode of a camera; some cameras changed their sensor
+// orientation with a firmware release, so the version takes part.
+using DefaultBayerModeRule = int (*)(DeviceType type, int firmwareHigh, int firmwareLow);
+// The family's driver for one camera; null when it cannot be had.
+using SensorDriverMaker = std::unique_ptr<SensorDriver> (*)(SensorHost& host);
+
+struct SensorFamilyTraits {
     SensorFamily family;
+    const char* name;
     std::span<const DeviceType> types;
+    std::span<const DeviceType> monochromeTypes;  // raw grey output
+    // Null: the family has no driver and its cameras do not open.
+    SensorDriverMaker makeDriver = nullptr;
+    // How requested windows are clamped and stored; null for the CCDs,
+    // whose windows are fixed.
+    const WindowRules* windowRules = nullptr;
+    FamilyParams params;
+    DefaultBayerModeRule defaultBayerMode = nullptr;
+    // The flash pin: every camera of the family reads it, these set it.
+    bool flashReadable = false;
+    std::span<const DeviceType> flashSettableTypes;
+    // The chip's own automatic exposure and gain loops.
+    bool chipAutoLoops = false;
+    // Mirror and flip are done on the frames, not by the sensor (the CCDs).
+    bool frameMirror = false;
 };
 
-inline constexpr DeviceType kMT9V032Types[] = {21, 22, 23, 24, 28, 29, 36, 37};
-inline constexpr DeviceType kCmos1280Types[] = {0, 1, 4, 5, 17, 18, 33, 34, 38, 39};
-inline constexpr DeviceType kMT9T001Types[] = {3, 7, 12, 30, 35, 40};
-inline constexpr DeviceType kMT9P001Types[] = {8, 9, 10, 11, 31, 32, 41, 42};
-inline constexpr DeviceType kMT9J001Types[] = {13, 14, 15, 16, 25, 26, 27, 43, 44, 45};
-inline constexpr DeviceType kICX205Types[] = {19, 20};
-inline constexpr DeviceType kCcd1628Types[] = {48, 49};
+// The table of every family, in the order they are tested.
+std::span<const SensorFamilyTraits* const> SensorFamilies();
 
-inline constexpr SensorFamilyEntry kSensorFamilies[] = {
-    {SensorFamily::MT9V032, kMT9V032Types},       {SensorFamily::Cmos1280x1024, kCmos1280Types},
-    {SensorFamily::MT9T001, kMT9T001Types},       {SensorFamily::MT9P001, kMT9P001Types},
-    {SensorFamily::MT9J001, kMT9J001Types},       {SensorFamily::ICX205, kICX205Types},
-    {SensorFamily::Ccd1628x1236, kCcd1628Types},
-};
+// The family of a device type, or null for a type of no family.
+const SensorFamilyTraits* FindSensorFamilyTraits(DeviceType type);
 
-inline constexpr std::optional<SensorFamily> FindSensorFamily(DeviceType type) {
-    for (const SensorFamilyEntry& entry : kSensorFamilies)
-        if (IsInGroup(entry.types, type)) return entry.family;
-    return std::nullopt;
+inline std::optional<SensorFamily> FindSensorFamily(DeviceType type) {
+    const SensorFamilyTraits* traits = FindSensorFamilyTraits(type);
+    if (traits == nullptr) return std::nullopt;
+    return traits->family;
 }
 
 }  // namespace qcx

@@ -24,14 +24,6 @@ struct WindowRules {
 
 inline constexpr std::uint8_t ModeBit(int mode) { return static_cast<std::uint8_t>(1u << mode); }
 
-// The MT9V032 reads out only without reduction or with binning by 2 or 4.
-inline constexpr WindowRules kMT9V032WindowRules{
-    .refusedModes = static_cast<std::uint8_t>(ModeBit(2) | ModeBit(4)),
-    .refuseOutsideRange = true,
-    .doubleOddSkip = true,
-    .countMinusOne = false,
-};
-
 // Width and height steps of a (valid) address mode under `rules`.
 int WindowColumnStep(const WindowRules& rules, int columnMode);
 int WindowRowStep(const WindowRules& rules, int rowMode);

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "camera/sensors/mt9v032.h"
 #include "camera/sensors/window_rules.h"
 
 namespace qcx {
@@ -22,7 +23,7 @@ constexpr WindowRules kPlain{.refusedModes = 0, .refuseOutsideRange = false, .do
                              .countMinusOne = true};
 constexpr WindowRules kRefusesTwo{.refusedModes = ModeBit(2), .refuseOutsideRange = false,
                                   .doubleOddSkip = true, .countMinusOne = true};
-constexpr const WindowRules& kV032 = kMT9V032WindowRules;
+const WindowRules& kV032 = *kMT9V032Family.windowRules;
 
 std::array<int, 6> Fields(const WindowRequest& w) {
     return {w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode};

@@ -114,6 +114,8 @@ public:
     std::optional<SensorFamily> Family() const { return FindSensorFamily(deviceType_); }
     // The record of the camera's sensor family; null for a type of no family.
     const SensorFamilyTraits* FamilyTraits() const { return FindSensorFamilyTraits(deviceType_); }
+    // Whether the window records hold count - 1 (the size registers' form).
+    bool RecordsHoldCountMinusOne() const;
     bool IsMonochrome() const { return IsInGroup(kMonochromeTypes, deviceType_); }
     float ExposureMs() const { return sensorState_.exposureMs; }
 

@@ -20,11 +20,26 @@ bool SameShape(const FieldOfView& record, const WindowRequest& window) {
            record.columnMode == window.columnMode && record.rowMode == window.rowMode;
 }
 
+void StoreWindow(FieldOfView& record, const WindowRequest& window) {
+    record.columnStart = window.columnStart;
+    record.rowStart = window.rowStart;
+    record.width = window.width;
+    record.height = window.height;
+    record.columnMode = window.columnMode;
+    record.rowMode = window.rowMode;
+}
+
 }  // namespace
 
 std::unique_lock<std::recursive_mutex> CDevice::LockWindows() {
     if (OnPreviewWorkerThread()) return std::unique_lock<std::recursive_mutex>(windowLock_, std::try_to_lock);
     return std::unique_lock<std::recursive_mutex>(windowLock_);
+}
+
+bool CDevice::RecordsHoldCountMinusOne() const {
+    // The CCDs, whose windows are fixed, keep count - 1 too.
+    const SensorFamilyTraits* family = FamilyTraits();
+    return family == nullptr || family->windowRules == nullptr || family->windowRules->countMinusOne;
 }
 
 int CDevice::SetFieldOfView(int mode, WindowRequest window) {
@@ -33,28 +48,31 @@ int CDevice::SetFieldOfView(int mode, WindowRequest window) {
     // which must not switch until the records and the chip agree again.
     const auto windows = LockWindows();
     if (!windows.owns_lock()) return status::kFail;
-    if (mode == FVM_CAPTURE) {
-        std::lock_guard<IoMutex> io(channel_.IoLock());
-        return sensor_->CaptureSetFieldOfView(window);
-    }
+    if (sensor_->ClampWindow(window) != status::kSuccess) return status::kNotSupported;
+    FieldOfView& record = sensorState_.fov[mode];
+    const bool programmed = sensorState_.fovMode == mode;
     // The preview thread reads frames of the record's size, so a new shape
     // waits until it has stopped; a move alone keeps the frame size and the
     // thread only waits for the I/O lock. The stop joins the thread and so
     // comes before the lock.
-    WindowRequest clamped = window;
-    if (sensor_->ClampWindow(clamped) != status::kSuccess) return status::kNotSupported;
-    const bool restart = sensorState_.fovMode == FVM_PREVIEW && PreviewRunning() &&
-                         !SameShape(sensorState_.fov[FVM_PREVIEW], clamped) &&
+    const bool restart = mode == FVM_PREVIEW && programmed && PreviewRunning() && !SameShape(record, window) &&
                          PreviewStopSequence() == status::kSuccess;
-    int result = status::kSuccess;
     {
         std::lock_guard<IoMutex> io(channel_.IoLock());
-        result = sensor_->PreviewSetFieldOfView(window);
+        if (programmed) {
+            // After a failed write the preview stays stopped: the record
+            // holds what the chip took, which may not be the shape asked for.
+            const int applied = sensor_->ApplyRecord(mode, window);
+            if (applied != status::kSuccess) return applied;
+        } else {
+            StoreWindow(record, window);  // programmed at the next switch
+        }
+        ComputeOutputSize(record, RecordsHoldCountMinusOne(), transfer16Bit_);
+        if (mode == FVM_PREVIEW) PreviewSizeChanged();
+        RecomputeRegions();
     }
-    // After a failed write the preview stays stopped: its record holds what
-    // the chip took, which may not be the shape the caller asked for.
-    if (restart && result == status::kSuccess) PreviewStartSequence();
-    return result;
+    if (restart) PreviewStartSequence();
+    return status::kSuccess;
 }
 
 void CDevice::GetFieldOfView(int mode, int* columnStart, int* rowStart, int* width, int* height, int* columnMode,
@@ -62,11 +80,9 @@ void CDevice::GetFieldOfView(int mode, int* columnStart, int* rowStart, int* wid
     if (!IsMode(mode)) return;
     const FieldOfView& record = sensorState_.fov[mode];
     const SensorGeometry& geometry = sensorState_.geometry;
-    // Families whose size registers hold count - 1 keep that in the records
-    // (the CCDs, without window rules, too); the getters report counts.
-    const SensorFamilyTraits* family = FamilyTraits();
-    const bool minusOne = family == nullptr || family->windowRules == nullptr || family->windowRules->countMinusOne;
-    const int extra = minusOne ? 1 : 0;
+    // Families whose size registers hold count - 1 keep that in the records;
+    // the getters report counts.
+    const int extra = RecordsHoldCountMinusOne() ? 1 : 0;
     Store(columnStart, record.columnStart - geometry.columnOffset);
     Store(rowStart, record.rowStart - geometry.rowOffset);
     Store(width, record.width + extra);

@@ -26,8 +26,6 @@ public:
     int InitializeSensor() override;
     int RestoreRegisters() override;
     int SwitchFieldOfViewMode(int mode) override;
-    int CaptureSetFieldOfView(WindowRequest& window) override;
-    int PreviewSetFieldOfView(WindowRequest& window) override;
 
     int ExposureLinesSet(std::uint32_t lines) override;
     int ExposureLinesGet(std::uint32_t* lines) override;
@@ -74,6 +72,7 @@ public:
     // preview runs (its thread owns the frames).
     int DropOneFrame();
     int ClampWindow(WindowRequest& window) const override;
+    int ApplyRecord(int index, const WindowRequest& window) override;
 
     // The copy of a shadowed register (0 for any other address).
     std::uint16_t Shadow(std::uint16_t reg) const;
@@ -85,14 +84,10 @@ private:
     // Line length in pixel clocks: window width plus horizontal blanking.
     std::int64_t LineLength() const;
     float RowsToMs(std::int64_t rows) const;
-    // Programs the record `index` with the differences to `window`.
-    int ApplyRecord(int index, const WindowRequest& window);
     int WriteRowMode(int mode);
     int WriteColumnMode(int mode);
     int WriteReadModeBit(int bit, bool on);
     int WriteBit(std::uint16_t reg, int bit, bool on);
-    // The preview bitmap follows the preview record's output size.
-    void UpdateOutputSize(int index);
 
     std::array<std::uint16_t, mt9v032::kShadowCount> shadows_{};
     float pixelClockMs_;

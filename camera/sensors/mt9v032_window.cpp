@@ -14,15 +14,6 @@ namespace {
 // The chip needs this long to settle after its window height changed.
 inline constexpr int kHeightSettleMs = 100;
 
-void StoreWindow(FieldOfView& record, const WindowRequest& window) {
-    record.columnStart = window.columnStart;
-    record.rowStart = window.rowStart;
-    record.width = window.width;
-    record.height = window.height;
-    record.columnMode = window.columnMode;
-    record.rowMode = window.rowMode;
-}
-
 WindowRequest WindowOf(const FieldOfView& record) {
     return {record.columnStart, record.rowStart, record.width, record.height, record.columnMode, record.rowMode};
 }
@@ -92,39 +83,6 @@ int MT9V032Driver::ApplyRecord(int index, const WindowRequest& window) {
     // A new line length needs another number of rows for the same time.
     if (lineChanged) return ExposureTimeSet(state.exposureMs);
     return result;
-}
-
-void MT9V032Driver::UpdateOutputSize(int index) {
-    ComputeOutputSize(host_.State().fov[index], false, host_.Transfer16Bit());
-    if (index == FVM_PREVIEW) host_.PreviewSizeChanged();
-}
-
-int MT9V032Driver::CaptureSetFieldOfView(WindowRequest& window) {
-    if (ClampWindow(window) != status::kSuccess) return status::kNotSupported;
-    SensorState& state = host_.State();
-    if (state.fovMode == FVM_PREVIEW) {
-        StoreWindow(state.fov[FVM_CAPTURE], window);  // programmed at the next switch
-    } else {
-        const int applied = ApplyRecord(FVM_CAPTURE, window);
-        if (applied != status::kSuccess) return applied;
-    }
-    UpdateOutputSize(FVM_CAPTURE);
-    host_.RecomputeRegions();
-    return status::kSuccess;
-}
-
-int MT9V032Driver::PreviewSetFieldOfView(WindowRequest& window) {
-    if (ClampWindow(window) != status::kSuccess) return status::kNotSupported;
-    SensorState& state = host_.State();
-    if (state.fovMode == FVM_CAPTURE) {
-        StoreWindow(state.fov[FVM_PREVIEW], window);  // programmed at the next preview start
-    } else {
-        const int applied = ApplyRecord(FVM_PREVIEW, window);
-        if (applied != status::kSuccess) return applied;
-    }
-    UpdateOutputSize(FVM_PREVIEW);
-    host_.RecomputeRegions();
-    return status::kSuccess;
 }
 
 int MT9V032Driver::SwitchFieldOfViewMode(int mode) {

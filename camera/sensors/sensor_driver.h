@@ -31,14 +31,19 @@ public:
     // 1 at once when `mode` is already current.
     virtual int SwitchFieldOfViewMode(int mode) { (void)mode; return status::kNotSupported; }
 
-    // Clamps and aligns a window request in place by the family's rules:
-    // 1, or -3 for a request the chip cannot read out.
+    // Clamps and aligns a window request (starts relative to the active
+    // array, sizes as counts) in place by the family's rules: absolute starts
+    // and the record's own size form. 1, or -3 for a request the chip cannot
+    // read out; the families with fixed windows refuse every request.
     virtual int ClampWindow(WindowRequest& window) const { (void)window; return status::kNotSupported; }
-    // Window setters: the request is relative to the active array and is
-    // clamped and aligned in place by the family's rules. The camera stops
-    // a running preview before a change of the preview frame's shape.
-    virtual int CaptureSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
-    virtual int PreviewSetFieldOfView(WindowRequest& window) { (void)window; return status::kNotSupported; }
+    // Programs the differences between record `index` and a clamped window,
+    // storing each value as soon as the chip has it, and makes `index` the
+    // FOV mode. The camera decides whether a window is programmed or only
+    // stored, sizes the output and stops a running preview around a change
+    // of its frame's shape.
+    virtual int ApplyRecord(int index, const WindowRequest& window) {
+        (void)index; (void)window; return status::kNotSupported;
+    }
 
     virtual int ExposureLinesSet(std::uint32_t lines) { (void)lines; return status::kNotSupported; }
     virtual int ExposureLinesGet(std::uint32_t* lines) { (void)lines; return status::kNotSupported; }

@@ -43,9 +43,23 @@ public:
     }
     int RestoreRegisters() override { return 1; }
     int SwitchFieldOfViewMode(int mode) override { return host_.State().fovMode = mode, 1; }
-    int ClampWindow(WindowRequest&) const override { return 1; }
-    int CaptureSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_CAPTURE, window); }
-    int PreviewSetFieldOfView(WindowRequest& window) override { return SetWindow(FVM_PREVIEW, window); }
+    // Takes the request as it comes (no clamping) so a test sees what was
+    // asked, in the record's form: absolute starts, count - 1 where the family
+    // keeps that.
+    int ClampWindow(WindowRequest& w) const override {
+        const SensorGeometry& geometry = host_.State().geometry;
+        const int extra = countMinusOne_ ? 1 : 0;
+        w = {w.columnStart + geometry.columnOffset, w.rowStart + geometry.rowOffset, w.width - extra,
+             w.height - extra, w.columnMode, w.rowMode};
+        return 1;
+    }
+    int ApplyRecord(int index, const WindowRequest& w) override {
+        Note("window", index, w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode);
+        if (r_->result != 1) return r_->result;
+        host_.State().fov[index] = FieldOfView{w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode};
+        host_.State().fovMode = index;
+        return 1;
+    }
 
     int ExposureLinesSet(std::uint32_t lines) override { return Note("lines", lines); }
     int ExposureTimeSet(float ms) override {
@@ -71,17 +85,6 @@ private:
         text << what;
         ((text << ' ' << +values), ...);
         r_->calls.push_back(text.str());
-        return r_->result;
-    }
-    // Takes the request as it comes (no clamping) so a test sees what was asked.
-    int SetWindow(int mode, WindowRequest& w) {
-        Note("window", mode, w.columnStart, w.rowStart, w.width, w.height, w.columnMode, w.rowMode);
-        const SensorGeometry& geometry = host_.State().geometry;
-        const int extra = countMinusOne_ ? 1 : 0;
-        FieldOfView& fov = host_.State().fov[mode];
-        fov = FieldOfView{w.columnStart + geometry.columnOffset, w.rowStart + geometry.rowOffset, w.width - extra,
-                          w.height - extra, w.columnMode, w.rowMode};
-        ComputeOutputSize(fov, countMinusOne_, host_.Transfer16Bit());
         return r_->result;
     }
 

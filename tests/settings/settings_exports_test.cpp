@@ -29,13 +29,13 @@ TEST_F(ParametersTest, SetParamBoundsTheValueAndRoutesItByFamily) {
         {"21", QCX_EXPOSURE, -20, 1, {"exposure 1"}},  // below 1 ms asks for 1 ms
         {"21", QCX_RED, -5, 1, {"gain 0 0"}},  // a negative gain is 0
         {"21", QCX_MIRROR, -2, 1, {"mirror 1"}},  // flags reduce to 0 / 1
-        {"21", QCX_PREVIEW_COLUMNSTART, 64, 1, {"window 1 64 0 16 4 0 0"}},  // the other five kept
+        {"21", QCX_CAPTURE_COLUMNSTART, 64, 1, {"window 0 68 2 16 4 0 0"}},  // the other five kept
         {"48", QCX_EXPOSURE_LINES, 0, 1, {"lines 1"}},
         {"48", QCX_BLUE, 400, -3, {}},  // no gain setters on a CCD
         {"0", QCX_MIRROR, 1, -3, {}},  // the 1280 family has no mirror ...
         {"0", QCX_FLIP, 1, 1, {"flip 1"}},  // ... but its flip is the sensor's
         {"3", QCX_COMPANDING, 1, -3, {}},
-        {"8", QCX_CAPTURE_ROWSTART, 10, 1, {"window 0 0 10 16 4 0 0"}},  // count - 1 reported as counts
+        {"8", QCX_CAPTURE_ROWSTART, 10, 1, {"window 0 4 12 15 3 0 0"}},  // count - 1 reported as counts
         {"22", QCX_SATURATION, 10, -3, {}},  // monochrome
         {"20", QCX_SATURATION, 10, 1, {}},  // a grey CCD, but not on the monochrome list
         {"20", QCX_FLIP, 7, 1, {}},  // a CCD flips the frames itself

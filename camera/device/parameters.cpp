@@ -50,13 +50,11 @@ ColourChannel ShiftChannelOf(int parameter) {
     return ColourChannel::Blue;
 }
 
-// The driver interface has no operations for the CCD front end (VGA gain,
-// clamp level, CDS gain) or for MT9T001/MT9P001 binning: these parameters
-// answer as on a camera without them.
-int FrontEndSet(SensorDriver*, int, int) { return status::kNotSupported; }
-int FrontEndGet(SensorDriver*, int, std::uint16_t*) { return status::kNotSupported; }
-int BinningSet(SensorDriver*, bool) { return status::kNotSupported; }
-int BinningGet(SensorDriver*, bool*) { return status::kNotSupported; }
+FrontEndControl FrontEndOf(int parameter) {
+    if (parameter == QCX_VGAGAIN) return FrontEndControl::VgaGain;
+    if (parameter == QCX_CLAMPLEVEL) return FrontEndControl::ClampLevel;
+    return FrontEndControl::CdsGain;
+}
 
 // A window start changes alone: the other five values are the stored ones,
 // sizes as the getters report them.
@@ -130,13 +128,13 @@ int SetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
             return parameter == QCX_HORIZONTALBLANK ? sensor->HorizontalBlankSet(static_cast<std::uint16_t>(value))
                                                     : sensor->VerticalBlankSet(static_cast<std::uint16_t>(value));
         case QCX_BIN:
-            if (!family->binning) return status::kNotSupported;
-            return BinningSet(sensor, value != 0);
+            if (!family->binning || sensor == nullptr) return status::kNotSupported;
+            return sensor->BinningSet(value != 0);
         case QCX_VGAGAIN:
         case QCX_CLAMPLEVEL:
         case QCX_CDSGAIN:
-            if (!family->frontEnd) return status::kNotSupported;
-            return FrontEndSet(sensor, parameter, value);
+            if (!family->frontEnd || sensor == nullptr) return status::kNotSupported;
+            return sensor->FrontEndSet(FrontEndOf(parameter), value);
         case QCX_COMPANDING:
             if (!family->companding || sensor == nullptr) return status::kNotSupported;
             return sensor->CompandingSet(value != 0);
@@ -171,17 +169,17 @@ int GetSensorParam(CDevice& device, const FamilyParams* family, int parameter, i
                 *value = 1;
                 return status::kSuccess;
             }
-            if (!family->binning) return status::kNotSupported;
+            if (!family->binning || sensor == nullptr) return status::kNotSupported;
             bool on = false;
-            result = BinningGet(sensor, &on);
+            result = sensor->BinningGet(&on);
             word = on ? 1 : 0;
             break;
         }
         case QCX_VGAGAIN:
         case QCX_CLAMPLEVEL:
         case QCX_CDSGAIN:
-            if (!family->frontEnd) return status::kNotSupported;
-            result = FrontEndGet(sensor, parameter, &word);
+            if (!family->frontEnd || sensor == nullptr) return status::kNotSupported;
+            result = sensor->FrontEndGet(FrontEndOf(parameter), &word);
             break;
         case QCX_COMPANDING: {
             if (!family->companding || sensor == nullptr) return status::kNotSupported;
@@ -273,6 +271,7 @@ bool ParamChangesWindow(int parameter) {
         case QCX_CAPTURE_COLUMNSTART:
         case QCX_CAPTURE_ROWSTART:
         case QCX_FLIP:
+        case QCX_BIN:  // rewrites the address-mode registers
         case QCX_MIRROR: return true;
         default: return false;
     }

@@ -15,6 +15,8 @@
 namespace qcx {
 
 enum class GainChannel { Red, Green, Blue };
+// The analog front end of the CCD cameras.
+enum class FrontEndControl { VgaGain, ClampLevel, CdsGain };
 
 class SensorDriver {
 public:
@@ -67,6 +69,15 @@ public:
     virtual int MirrorGet(bool* on) { (void)on; return status::kNotSupported; }
     virtual int CompandingSet(bool on) { (void)on; return status::kNotSupported; }
     virtual int CompandingGet(bool* on) { (void)on; return status::kNotSupported; }
+    // Binning rewrites the address modes of both windows' reductions.
+    virtual int BinningSet(bool on) { (void)on; return status::kNotSupported; }
+    virtual int BinningGet(bool* on) { (void)on; return status::kNotSupported; }
+    virtual int FrontEndSet(FrontEndControl control, int value) {
+        (void)control; (void)value; return status::kNotSupported;
+    }
+    virtual int FrontEndGet(FrontEndControl control, std::uint16_t* value) {
+        (void)control; (void)value; return status::kNotSupported;
+    }
 
     virtual int FlashControlSet(bool enable, bool invert) { (void)enable; (void)invert; return status::kNotSupported; }
     virtual int FlashControlGet(bool* enable, bool* invert) { (void)enable; (void)invert; return status::kNotSupported; }

@@ -75,11 +75,20 @@ CDevice::~CDevice() {
 }
 
 int CDevice::InitializeSensor() {
-    const std::optional<SensorFamily> family = FindSensorFamily(deviceType_);
-    if (!family || !makeSensorDriver_) return status::kNotSupported;
-    sensor_ = makeSensorDriver_(*family, *this);
+    const SensorFamilyTraits* family = FamilyTraits();
+    if (family == nullptr || !makeSensorDriver_) return status::kNotSupported;
+    sensor_ = makeSensorDriver_(family->family, *this);
     if (!sensor_) return status::kNotSupported;
-    return sensor_->InitializeSensor();
+    // The driver adopts the chip: geometry, register copies and the windows
+    // of both records. What follows from them is the same for every family.
+    const int initialized = sensor_->InitializeSensor();
+    if (initialized != status::kSuccess) return initialized;
+    for (FieldOfView& record : sensorState_.fov) ComputeOutputSize(record, RecordsHoldCountMinusOne(), transfer16Bit_);
+    PreviewSizeChanged();
+    sensorState_.bayerMode = family->defaultBayerMode(deviceType_, firmwareVersion_ >> 8, firmwareVersion_ & 0xFF);
+    // Grey variants deliver raw frames.
+    SetOutputMode(IsInGroup(family->monochromeTypes, deviceType_) ? 0 : 1);
+    return status::kSuccess;
 }
 
 int CDevice::ReinitializeSensor() {

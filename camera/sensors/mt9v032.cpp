@@ -121,7 +121,6 @@ int MT9V032Driver::InitializeSensor() {
     const int read = ReadRelatedRegValue();
     if (read != status::kSuccess) return read;
 
-    state.bayerMode = defaultBayerMode_;
     state.fovMode = FVM_CAPTURE;
 
     // Adopt the window the chip holds for both records.
@@ -133,16 +132,12 @@ int MT9V032Driver::InitializeSensor() {
     chip.height = Shadow(MT9V032REG_WINDOW_HEIGHT);
     chip.columnMode = ColumnModeOf(readMode);
     chip.rowMode = RowModeOf(readMode);
-    ComputeOutputSize(chip, false, host_.Transfer16Bit());
     state.fov[FVM_CAPTURE] = chip;
     state.fov[FVM_PREVIEW] = chip;
-    host_.PreviewSizeChanged();
 
     // Grey variants deliver raw frames; their rows come out upside down
     // without the chip's row flip.
-    const bool monochrome = IsInGroup(kGreyTypes, host_.SensorDeviceType());
-    if (monochrome) WriteReadModeBit(kReadModeRowFlipBit, true);
-    host_.SetOutputMode(monochrome ? 0 : 1);
+    if (IsInGroup(kGreyTypes, host_.SensorDeviceType())) WriteReadModeBit(kReadModeRowFlipBit, true);
 
     // The camera runs its own exposure and gain loops; the chip's stay off.
     WrSensorReg(MT9V032REG_AEC_AGC_ENABLE,

@@ -83,7 +83,7 @@ SimCamera::SimCamera(const SimCameraIdentity& identity)
     : identity_(identity),
       eeprom_(0x10000, 0xFF),
       fx2Regs_(0x10000, 0) {
-    if (SimMt9v032::Fits(identity.deviceType)) mt9v032_ = std::make_unique<SimMt9v032>(identity.deviceType);
+    sensor_ = MakeSimSensorModel(identity.deviceType);
 }
 
 bool SimCamera::ConnectedLocked(std::uint32_t connection) const {
@@ -310,13 +310,13 @@ void SimCamera::SetSfr(std::uint8_t address, std::uint8_t value) {
 }
 
 std::uint16_t SimCamera::SensorRegLocked(std::uint16_t reg) const {
-    if (mt9v032_) return mt9v032_->Read(reg);
+    if (sensor_) return sensor_->Read(reg);
     const auto it = sensorRegs_.find(reg);
     return it == sensorRegs_.end() ? 0 : it->second;
 }
 
 void SimCamera::SetSensorRegLocked(std::uint16_t reg, std::uint16_t value) {
-    if (mt9v032_) mt9v032_->Write(reg, value);
+    if (sensor_) sensor_->Write(reg, value);
     else sensorRegs_[reg] = value;
 }
 

@@ -19,7 +19,7 @@
 #include "camera/platform/driver_node.h"
 #include "camera/platform/request_record.h"
 #include "sim/sim_camera_list.h"
-#include "sim/sim_mt9v032.h"
+#include "sim/sim_sensor_model.h"
 #include "sim/sim_scene.h"
 
 namespace qcx {
@@ -95,12 +95,12 @@ public:
     //  - A camera that is gone (or unplugged while the read waits) fails
     //    with kSimErrorDeviceGone; a null buffer with kSimErrorInvalidParameter.
     //  - A time-out of 0 times out at once: no transfer completes in no time.
-    //  - MT9V032 cameras render the frame from their registers and scene; a
+    //  - Cameras with a sensor model render the frame from its registers and the scene; a
     //    read of more bytes than the frame holds gets the frame (a short
     //    read), one of fewer gets what it asked. In realtime timing the read
-    //    waits one frame time (SimMt9v032::FrameTimeMs), or times out after
+    //    waits one frame time (SimSensorModel::FrameTimeMs), or times out after
     //    `timeoutMs` when the frame takes longer.
-    //  - Cameras of other types answer every read at once with exactly the
+    //  - Cameras without one answer every read at once with exactly the
     //    asked size: byte i of the k-th delivered frame (k from 0) is
     //    (i + k) & 0xFF.
     //  - Injected frame faults come before all that (see SimFrameFaults).
@@ -133,7 +133,6 @@ public:
     // The size of the frame the sensor would send now; nullopt for cameras
     // without a sensor model, which send whatever size is asked.
     std::optional<SimFrameShape> FrameShape() const;
-    bool HasMt9v032() const { return mt9v032_ != nullptr; }
 
     // Plugging. A replug is a new connection: nodes opened before the unplug
     // stay dead, as handles of a vanished USB device do.
@@ -217,7 +216,7 @@ private:
     std::vector<std::uint8_t> fx2Regs_;                       // 64 KiB
     std::array<std::uint8_t, 256> sfrs_{};
     std::unordered_map<std::uint16_t, std::uint16_t> sensorRegs_;  // absent = reset value 0
-    std::unique_ptr<SimMt9v032> mt9v032_;  // the sensor's registers instead, when modelled
+    std::unique_ptr<SimSensorModel> sensor_;  // the sensor's registers instead, when modelled
     std::optional<SimScene> scene_;    // empty: follow the environment
     std::optional<SimTiming> timing_;  // empty: follow the environment
     int blur_ = 0;

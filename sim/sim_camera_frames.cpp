@@ -67,8 +67,8 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
         ++frameTimeouts_;
         return TimedOut();
     }
-    if (realtime && mt9v032_) {
-        const double frameMs = mt9v032_->FrameTimeMs();
+    if (realtime && sensor_) {
+        const double frameMs = sensor_->FrameTimeMs();
         const bool tooSlow = frameMs > timeoutMs;
         const double waitMs = tooSlow ? timeoutMs : MsToNextFrameLocked(frameMs);
         if (!WaitLocked(lock, waitMs, connection)) return Failed(kSimErrorDeviceGone);
@@ -85,7 +85,7 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
     std::uint32_t cut = std::numeric_limits<std::uint32_t>::max();
     if (frameFaults_.shorts > 0) {
         --frameFaults_.shorts;
-        const std::uint32_t frameBytes = mt9v032_ ? mt9v032_->OutputShape().Bytes() : size;
+        const std::uint32_t frameBytes = sensor_ ? sensor_->OutputShape().Bytes() : size;
         cut = frameFaults_.shortBytes > 0 ? frameFaults_.shortBytes : frameBytes / 2;
     }
     return DeliverLocked(static_cast<std::uint8_t*>(buffer), size, cut);
@@ -104,8 +104,8 @@ double SimCamera::MsToNextFrameLocked(double frameMs) {
 
 FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {
     std::uint32_t bytes = std::min(size, cut);
-    if (mt9v032_) {
-        bytes = mt9v032_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_);
+    if (sensor_) {
+        bytes = sensor_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_);
     } else {
         const auto k = static_cast<std::uint32_t>(framesDelivered_);
         for (std::uint32_t i = 0; i < bytes; ++i) buffer[i] = static_cast<std::uint8_t>(i + k);
@@ -146,7 +146,7 @@ void SimCamera::SetBlur(int radius) {
     radius = std::clamp(radius, 0, SimPicture::kMaxBlur);
     // Blur the picture now, outside the lock, so that the next frame read
     // keeps its frame time instead of waiting for the table.
-    if (mt9v032_) SimPicture::For(mt9v032_->Mosaic(), radius);
+    if (sensor_) SimPicture::For(sensor_->Mosaic(), radius);
     std::lock_guard lock(mutex_);
     blur_ = radius;
 }
@@ -174,8 +174,8 @@ SimFrameFaults SimCamera::PendingFrameFaults() const {
 
 std::optional<SimFrameShape> SimCamera::FrameShape() const {
     std::lock_guard lock(mutex_);
-    if (!mt9v032_) return std::nullopt;
-    return mt9v032_->OutputShape();
+    if (!sensor_) return std::nullopt;
+    return sensor_->OutputShape();
 }
 
 std::uint64_t SimCamera::FramesDelivered() const {

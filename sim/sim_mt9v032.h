@@ -6,17 +6,11 @@
 #include <unordered_map>
 
 #include "sim/sim_scene.h"
+#include "sim/sim_sensor_model.h"
 
 namespace qcx {
 
-// Output size of one frame, in samples (one byte each).
-struct SimFrameShape {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t Bytes() const { return width * height; }
-};
-
-class SimMt9v032 {
+class SimMt9v032 : public SimSensorModel {
 public:
     // Register addresses this model acts on.
     static constexpr std::uint16_t kChipVersion = 0x00;
@@ -54,11 +48,11 @@ public:
     // Register access as over the chip's serial bus. Writes to the chip
     // version and to the automatic controls' outputs are ignored; other
     // addresses hold what was last written (0 before that).
-    std::uint16_t Read(std::uint16_t reg) const;
-    void Write(std::uint16_t reg, std::uint16_t value);
+    std::uint16_t Read(std::uint16_t reg) const override;
+    void Write(std::uint16_t reg, std::uint16_t value) override;
 
     bool IsMonochrome() const { return mosaic_ == SimMosaic::Grey; }
-    SimMosaic Mosaic() const { return mosaic_; }
+    SimMosaic Mosaic() const override { return mosaic_; }
     double PixelClockMs() const { return pixelClockMs_; }
 
     // What the chip uses now: the registers, or the automatic controls'
@@ -71,16 +65,16 @@ public:
     double ReadoutMs() const;
     // The time a camera takes to produce one frame: the read-out, but at
     // least the exposure.
-    double FrameTimeMs() const;
+    double FrameTimeMs() const override;
 
-    SimFrameShape OutputShape() const;
+    SimFrameShape OutputShape() const override;
 
     // Writes the first `count` bytes of the frame (at most OutputShape().Bytes())
     // into `out` and returns how many were written. Binning averages the
     // 8-bit samples of each block, rounded to nearest, halves up. The picture
     // is seen through a lens defocused by `blurRadius` (0 = sharp, up to
     // SimPicture::kMaxBlur); the ramp and the grey scene are never blurred.
-    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius = 0) const;
+    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius = 0) const override;
 
 private:
     struct Window {

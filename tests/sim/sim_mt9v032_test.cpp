@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/sim_camera.h"
+#include "sim/sim_mt9v032.h"
 #include "sim/sim_scene.h"
 
 namespace qcx {

@@ -1,0 +1,33 @@
+// The table from device type to sensor model: one row per modelled family.
+#include <new>
+
+#include "sim/sim_mt9v032.h"
+#include "sim/sim_sensor_model.h"
+
+namespace qcx {
+
+namespace {
+
+struct SimSensorModelRow {
+    bool (*fits)(std::uint8_t deviceType);
+    std::unique_ptr<SimSensorModel> (*make)(std::uint8_t deviceType);
+};
+
+template <typename Model>
+std::unique_ptr<SimSensorModel> Make(std::uint8_t deviceType) {
+    return std::unique_ptr<SimSensorModel>(new (std::nothrow) Model(deviceType));
+}
+
+const SimSensorModelRow kModels[] = {
+    {&SimMt9v032::Fits, &Make<SimMt9v032>},
+};
+
+}  // namespace
+
+std::unique_ptr<SimSensorModel> MakeSimSensorModel(std::uint8_t deviceType) {
+    for (const SimSensorModelRow& row : kModels)
+        if (row.fits(deviceType)) return row.make(deviceType);
+    return nullptr;
+}
+
+}  // namespace qcx

@@ -93,7 +93,10 @@ int CDevice::InitializeSensor() {
 
 int CDevice::ReinitializeSensor() {
     if (!sensor_) return status::kNotSupported;
-    return sensor_->RestoreRegisters();
+    const int restored = sensor_->RestoreRegisters();
+    if (restored != status::kSuccess) return restored;
+    ResendWorkingModeAndDelays();
+    return status::kSuccess;
 }
 
 int CDevice::Recover() {

@@ -227,7 +227,9 @@ public:
     int ReadSensorRegister(std::uint16_t reg, std::uint16_t* value) override { return channel_.ReadSensorReg(reg, value); }
     int WriteSensorRegister(std::uint16_t reg, std::uint16_t value) override { return channel_.WriteSensorReg(reg, value); }
     int ReadWorkingModeIntoDevice() override;
-    void ResendWorkingModeAndDelays() override;
+    // Sends the copies of working mode, trigger delay and strobe delay again
+    // after a reconnection; results are not looked at.
+    void ResendWorkingModeAndDelays();
     int ReadRawFrame(std::uint8_t* buffer, int width, int height) override {
         return GetRawData16or8Bits(buffer, width, height);
     }

@@ -151,7 +151,6 @@ int MT9V032Driver::RestoreRegisters() {
         const int written = host_.WriteSensorRegister(reg, Shadow(reg));
         if (written != status::kSuccess) return written;
     }
-    host_.ResendWorkingModeAndDelays();
     return status::kSuccess;
 }
 

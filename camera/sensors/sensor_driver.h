@@ -27,7 +27,8 @@ public:
 
     // Adopts the chip's state at camera construction: 1 or a failure status.
     virtual int InitializeSensor() = 0;
-    // Writes the shadows to the chip again after a reconnection.
+    // Writes the shadows to the chip again after a reconnection; the camera
+    // then sends its working mode and delays again.
     virtual int RestoreRegisters() = 0;
     // Programs the differences between the current and the target record;
     // 1 at once when `mode` is already current.

@@ -29,9 +29,6 @@ public:
     // Reads the camera's working-mode word into the device's copy (cameras
     // without one keep their copy): the request's status.
     virtual int ReadWorkingModeIntoDevice() = 0;
-    // Sends the device's copies of working mode, trigger delay and strobe
-    // delay again after a reconnection; results are not looked at.
-    virtual void ResendWorkingModeAndDelays() = 0;
 
     // One raw frame of width x height pixels of the programmed window
     // (the still-capture read, with its time-out and corrections).

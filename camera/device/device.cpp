@@ -46,6 +46,7 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
     DeviceInformation info;
     if (channel_.GetDeviceInformation(&info) != status::kSuccess) return;
     deviceType_ = info.deviceType;
+    family_ = FindSensorFamilyTraits(deviceType_);
     deviceNumber_ = info.deviceNumber;
     firmwareVersion_ = info.firmwareVersion;
 

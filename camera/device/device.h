@@ -111,9 +111,11 @@ public:
 
     // ---- Sensor (the family's driver; null when the family has none) ----
     SensorDriver* Sensor() { return sensor_.get(); }
-    std::optional<SensorFamily> Family() const { return FindSensorFamily(deviceType_); }
+    std::optional<SensorFamily> Family() const {
+        return family_ != nullptr ? std::optional<SensorFamily>(family_->family) : std::nullopt;
+    }
     // The record of the camera's sensor family; null for a type of no family.
-    const SensorFamilyTraits* FamilyTraits() const { return FindSensorFamilyTraits(deviceType_); }
+    const SensorFamilyTraits* FamilyTraits() const { return family_; }
     // Whether the window records hold count - 1 (the size registers' form).
     bool RecordsHoldCountMinusOne() const;
     bool IsMonochrome() const { return IsInGroup(kMonochromeTypes, deviceType_); }
@@ -281,6 +283,8 @@ private:
     DeviceType deviceType_ = 0;
     std::uint32_t deviceNumber_ = 0;
     std::uint16_t firmwareVersion_ = 0;
+    // Looked up once from the device type: the frame path asks for it.
+    const SensorFamilyTraits* family_ = nullptr;
 
     // Channel state.
     DriverChannel channel_;

@@ -45,7 +45,8 @@
    QCX_SIM_SCENE=picture, ramp or grey as the environment says at each frame
    read. */
 #define QCXSIM_SCENE_PICTURE 0 /* colour patches, gradients, fine detail, hot pixels */
-#define QCXSIM_SCENE_RAMP 1    /* sample at sensor column c, row r = (c + 2r) mod 256 */
+#define QCXSIM_SCENE_RAMP 1    /* sample at sensor column c, row r = (c + 2r) mod 256;
+                                  16 times that as a 12-bit sample under 16-bit transfer */
 #define QCXSIM_SCENE_GREY 2    /* one flat mid-grey: 100 of 255 at power-on */
 
 #define QCXSIM_BLUR_MAX 16 /* largest radius of QCXSimSetBlur */
@@ -116,9 +117,19 @@ QCXSIM_API int QCXSimWriteSfr(int node, unsigned char address, unsigned char val
    MT9V032 cameras (types 21-24, 28, 29, 36, 37) these are the chip's
    registers: a real chip's power-on values, writes to 0x00 (chip version),
    0xBA and 0xBB ignored, 0xBA and 0xBB reporting the gain and exposure rows
-   in use (the chip's automatic choice while 0xAF enables it). On other
-   cameras every address holds what was written, 0 before. -1 for a null
-   `value`, -5 for no camera. */
+   in use (the chip's automatic choice while 0xAF enables it). On MT9P001
+   cameras (types 8-11, 31, 32, 41, 42; 9, 11, 32, 42 without colour filter)
+   and MT9T001 cameras (types 3, 7, 12, 30, 35, 40) they are that chip's
+   registers at a real chip's power-on values (MT9P001: 0x00 = 0x1801, row
+   start 0x01 = 54, column start 0x02 = 16, sizes 0x03 = 1943 and 0x04 = 2591,
+   blanking 0x05 = 0 and 0x06 = 25, shutter width 0x08:0x09 = 1943, 0x20 =
+   0x0040; MT9T001: 0x00 = 0x1621, starts 20 and 32, sizes 1535 and 2047,
+   blanking 142 and 25, shutter width 1561, 0x20 = 0x0020; both: shutter
+   delay 0x0C, address modes 0x22 and 0x23 0, gains 0x2B-0x2E and 0x35 8,
+   which is unity: code g multiplies by (1 + bit 6 of g) x (bits 5-0) / 8 x
+   (1 + (bits 14-8) / 8)); writes to 0x00 are ignored and a write to 0x35
+   (global gain) sets 0x2B-0x2E too. On other cameras every address holds what was written, 0
+   before. -1 for a null `value`, -5 for no camera. */
 QCXSIM_API int QCXSimReadSensorReg(int node, unsigned short reg, unsigned short* value);
 QCXSIM_API int QCXSimWriteSensorReg(int node, unsigned short reg, unsigned short value);
 
@@ -161,11 +172,20 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
    exposure and white balance loops: it reads 100 at the power-on exposure
    and gain and follows them like the picture (with the chip's automatic
    control off and the power-on line length, 100 x (rows + 0.7) / 480.7 x
-   gain / 16 rounded, 255 at most; rows in 0x0B, gain in 0x35). Only cameras
-   with a sensor model (MT9V032: device types 21-24, 28, 29, 36, 37) render
-   scenes; the others send byte i of their k-th frame as (i + k) mod 256 in
-   every scene. The getter reports the scene the next frame would use. -1
-   for an unknown scene or a null `scene`, -5 for no camera. */
+   gain / 16 rounded, 255 at most; rows in 0x0B, gain in 0x35). On the
+   MT9P001 and MT9T001 the picture and the grey scene follow the exposure
+   relative to the power-on one (the row time, and so the exposure of a
+   shutter width, grows with the window width) times the gain of each
+   site's colour (red 0x2D, blue 0x2C, green 0x2B on red rows and 0x2E on
+   blue rows; 0x2B without colour filter). Their address modes (0x22 rows,
+   0x23 columns: bits 2-0 skip, bits 5-4 bin) skip and bin Bayer pairs, so
+   that binning averages sites of one colour, two columns or rows apart, and
+   0x20 bit 15 flips the rows, bit 14 the columns. Only cameras with a sensor
+   model (MT9V032: device types 21-24, 28, 29, 36, 37; MT9P001 and MT9T001,
+   see QCXSimReadSensorReg) render scenes; the others send byte i of their
+   k-th frame as (i + k) mod 256 in every scene. The getter reports the
+   scene the next frame would use. -1 for an unknown scene or a null
+   `scene`, -5 for no camera. */
 QCXSIM_API int QCXSimSetScene(int node, int scene);
 QCXSIM_API int QCXSimGetScene(int node, int* scene);
 
@@ -191,10 +211,13 @@ QCXSIM_API int QCXSimGetBlur(int node, int* radius);
    counted from the first realtime read (and again after the frame time
    changes), and a read waits for the next one, so a reader that works
    between reads still gets every frame time a frame (about 54 frames/s at
-   power-on on the 24 MHz boards). A frame time longer than the read's
-   time-out makes the read time out after the time-out. In
-   QCXSIM_TIMING_FAST no read waits. In both, a read with a time-out of 0
-   times out at once. -1 for an unknown timing or a null `timing`, -5 for no
+   power-on on the 24 MHz boards). The MT9P001 and MT9T001 stream alike
+   with a frame time of (output rows + vertical blanking + 1) row times, the
+   row time as their datasheets count it, but at least the exposure time
+   (about 6 frames/s at power-on for the MT9P001 at 48 MHz, 12 for the
+   MT9T001). A frame time longer than the read's time-out makes the read
+   time out after the time-out. In QCXSIM_TIMING_FAST no read waits. In
+   both, a read with a time-out of 0 times out at once. -1 for an unknown timing or a null `timing`, -5 for no
    camera. */
 QCXSIM_API int QCXSimSetTiming(int node, int timing);
 QCXSIM_API int QCXSimGetTiming(int node, int* timing);
@@ -222,8 +245,10 @@ QCXSIM_API int QCXSimGetPendingFrameFaults(int node, unsigned int* drops, unsign
    null. -5 for no camera. */
 QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned int* timedOut);
 
-/* Width and height in samples (one byte each) of the frame the sensor sends
-   now, from its window and binning; either pointer may be null. -3 for a
+/* Width and height in samples of the frame the sensor sends now, from its
+   window, skipping and binning; either pointer may be null. A sample is one
+   byte, or two (a 12-bit value, low byte first) on MT9P001 and MT9T001
+   cameras whose working mode has the 16-bit transfer bit (0x0010). -3 for a
    camera without a sensor model, which sends whatever size is read; -5 for
    no camera. */
 QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height);

@@ -83,7 +83,7 @@ SimCamera::SimCamera(const SimCameraIdentity& identity)
     : identity_(identity),
       eeprom_(0x10000, 0xFF),
       fx2Regs_(0x10000, 0) {
-    sensor_ = MakeSimSensorModel(identity.deviceType);
+    sensor_ = MakeSimSensorModel(identity.deviceType, identity.firmwareVersion);
 }
 
 bool SimCamera::ConnectedLocked(std::uint32_t connection) const {

@@ -130,8 +130,9 @@ public:
     void ShortenNextFrames(std::uint32_t count, std::uint32_t bytes);
     SimFrameFaults PendingFrameFaults() const;
 
-    // The size of the frame the sensor would send now; nullopt for cameras
-    // without a sensor model, which send whatever size is asked.
+    // The size of the frame the sensor would send now, with the sample width
+    // of the working mode; nullopt for cameras without a sensor model, which
+    // send whatever size is asked.
     std::optional<SimFrameShape> FrameShape() const;
 
     // Plugging. A replug is a new connection: nodes opened before the unplug

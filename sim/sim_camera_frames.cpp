@@ -22,6 +22,9 @@ FrameReadResult Completed(std::uint32_t bytes) {
     return FrameReadResult{FrameReadResult::Kind::Completed, bytes, 0};
 }
 
+// Whether the working mode asks the sensor for 16 bits a sample.
+bool Wide(std::uint16_t workingMode) { return (workingMode & working_mode::kTransfer16Bit) != 0; }
+
 }  // namespace
 
 std::optional<SimTiming> ParseSimTiming(std::string_view text) {
@@ -85,7 +88,7 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
     std::uint32_t cut = std::numeric_limits<std::uint32_t>::max();
     if (frameFaults_.shorts > 0) {
         --frameFaults_.shorts;
-        const std::uint32_t frameBytes = sensor_ ? sensor_->OutputShape().Bytes() : size;
+        const std::uint32_t frameBytes = sensor_ ? sensor_->OutputShape(Wide(workingMode_)).Bytes() : size;
         cut = frameFaults_.shortBytes > 0 ? frameFaults_.shortBytes : frameBytes / 2;
     }
     return DeliverLocked(static_cast<std::uint8_t*>(buffer), size, cut);
@@ -105,7 +108,7 @@ double SimCamera::MsToNextFrameLocked(double frameMs) {
 FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {
     std::uint32_t bytes = std::min(size, cut);
     if (sensor_) {
-        bytes = sensor_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_);
+        bytes = sensor_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_, Wide(workingMode_));
     } else {
         const auto k = static_cast<std::uint32_t>(framesDelivered_);
         for (std::uint32_t i = 0; i < bytes; ++i) buffer[i] = static_cast<std::uint8_t>(i + k);
@@ -175,7 +178,7 @@ SimFrameFaults SimCamera::PendingFrameFaults() const {
 std::optional<SimFrameShape> SimCamera::FrameShape() const {
     std::lock_guard lock(mutex_);
     if (!sensor_) return std::nullopt;
-    return sensor_->OutputShape();
+    return sensor_->OutputShape(Wide(workingMode_));
 }
 
 std::uint64_t SimCamera::FramesDelivered() const {

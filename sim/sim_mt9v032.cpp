@@ -81,7 +81,7 @@ std::uint8_t Companded(double v) {
 
 bool SimMt9v032::Fits(std::uint8_t deviceType) { return In(kModels, deviceType); }
 
-SimMt9v032::SimMt9v032(std::uint8_t deviceType)
+SimMt9v032::SimMt9v032(std::uint8_t deviceType, std::uint16_t /*firmwareVersion*/)
     : pixelClockMs_(In(kFastClockModels, deviceType) ? kPixelClock27MHz : kPixelClock24MHz),
       mosaic_(In(kMonochromeModels, deviceType)  ? SimMosaic::Grey
               : In(kFastClockModels, deviceType) ? SimMosaic::Gbrg
@@ -161,7 +161,7 @@ std::uint16_t SimMt9v032::CurrentGain() const {
 
 double SimMt9v032::ExposureMs() const { return RowsToMs(CurrentShutterRows()); }
 
-SimFrameShape SimMt9v032::OutputShape() const {
+SimFrameShape SimMt9v032::OutputShape(bool /*wide*/) const {
     const Window w = CurrentWindow();
     SimFrameShape shape;
     shape.width = static_cast<std::uint32_t>(std::max(1, w.width / w.columnBin));
@@ -176,7 +176,8 @@ double SimMt9v032::ReadoutMs() const {
 
 double SimMt9v032::FrameTimeMs() const { return std::max(ReadoutMs(), ExposureMs()); }
 
-std::uint32_t SimMt9v032::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius) const {
+std::uint32_t SimMt9v032::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,
+                                 bool /*wide*/) const {
     const Window w = CurrentWindow();
     const SimFrameShape shape = OutputShape();
     count = std::min(count, shape.Bytes());

@@ -42,8 +42,9 @@ public:
     static bool Fits(std::uint8_t deviceType);
 
     // Registers at their power-on values; the variant decides the pixel clock,
-    // the filter order and whether there is a colour filter at all.
-    explicit SimMt9v032(std::uint8_t deviceType);
+    // the filter order and whether there is a colour filter at all. The
+    // firmware version makes no difference to this chip.
+    explicit SimMt9v032(std::uint8_t deviceType, std::uint16_t firmwareVersion = 0);
 
     // Register access as over the chip's serial bus. Writes to the chip
     // version and to the automatic controls' outputs are ignored; other
@@ -67,14 +68,17 @@ public:
     // least the exposure.
     double FrameTimeMs() const override;
 
-    SimFrameShape OutputShape() const override;
+    // The cameras carrying this chip never transfer 16 bits a sample, so
+    // `wide` is ignored: samples are always one byte.
+    SimFrameShape OutputShape(bool wide = false) const override;
 
     // Writes the first `count` bytes of the frame (at most OutputShape().Bytes())
     // into `out` and returns how many were written. Binning averages the
     // 8-bit samples of each block, rounded to nearest, halves up. The picture
     // is seen through a lens defocused by `blurRadius` (0 = sharp, up to
     // SimPicture::kMaxBlur); the ramp and the grey scene are never blurred.
-    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius = 0) const override;
+    std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius = 0,
+                         bool wide = false) const override;
 
 private:
     struct Window {

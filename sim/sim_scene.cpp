@@ -94,6 +94,12 @@ float SiteOf(SimMosaic mosaic, int x, int y, const Colour& c) {
         case SimMosaic::Gbrg:
             if (!oddY) return oddX ? c.blue : c.green;
             return oddX ? c.green : c.red;
+        case SimMosaic::Grbg:
+            if (!oddY) return oddX ? c.red : c.green;
+            return oddX ? c.green : c.blue;
+        case SimMosaic::Rggb:
+            if (!oddY) return oddX ? c.green : c.red;
+            return oddX ? c.blue : c.green;
     }
     return 0.0f;
 }
@@ -235,7 +241,7 @@ SimPicture::SimPicture(SimMosaic mosaic, int blurRadius)
 const SimPicture& SimPicture::For(SimMosaic mosaic, int blurRadius) {
     // Built on first use, once per mosaic and radius, then shared read-only by
     // every camera. A few cameras at a few radii are a few megabytes.
-    constexpr int kMosaics = 3;
+    constexpr int kMosaics = static_cast<int>(SimMosaic::Rggb) + 1;
     static std::once_flag built[kMosaics][kMaxBlur + 1];
     static std::unique_ptr<const SimPicture> pictures[kMosaics][kMaxBlur + 1];
     const int m = std::clamp(static_cast<int>(mosaic), 0, kMosaics - 1);

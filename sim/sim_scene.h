@@ -12,7 +12,8 @@ namespace qcx {
 
 enum class SimScene {
     Picture = 0,  // colour patches, gradients, fine detail and a few hot pixels
-    Ramp = 1,     // sample at absolute sensor column c, row r = (c + 2r) mod 256
+    Ramp = 1,     // sample at absolute sensor column c, row r = (c + 2r) mod 256;
+                  // 16 times that as a 12-bit sample under 16-bit transfer
     Grey = 2,     // every site sees kSimGreyReflectance; no hot pixels
 };
 
@@ -38,12 +39,15 @@ enum class SimMosaic {
     Grey,  // no colour filter: every site sees the luminance
     Bggr,  // B G / G R
     Gbrg,  // G B / R G
+    Grbg,  // G R / B G
+    Rggb,  // R G / G B
 };
 
 // The picture as one sensor sees it through its filter: reflectance 0..1 of
 // the site at column x, row y of the active array (752 x 480; coordinates
-// outside repeat the nearest edge). A hot pixel is reported as a negative
-// value: it reads full scale whatever the exposure.
+// outside repeat the nearest edge; a sensor with a larger array scales its
+// coordinates onto it). A hot pixel is reported as a negative value: it reads
+// full scale whatever the exposure.
 //
 // A defocused lens blurs the colour reflectance in front of the filter, so it
 // softens every mosaic alike; the hot pixels sit on the sensor and stay sharp.

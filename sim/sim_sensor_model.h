@@ -10,11 +10,13 @@
 
 namespace qcx {
 
-// Output size of one frame, in samples (one byte each).
+// Output size of one frame: width x height samples of one byte each, or of
+// two (a 12-bit value in a little-endian word) under 16-bit transfer.
 struct SimFrameShape {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::uint32_t Bytes() const { return width * height; }
+    std::uint32_t bytesPerSample = 1;
+    std::uint32_t Bytes() const { return width * height * bytesPerSample; }
 };
 
 class SimSensorModel {
@@ -29,16 +31,20 @@ public:
     virtual SimMosaic Mosaic() const = 0;
     // The time the camera takes to produce one frame.
     virtual double FrameTimeMs() const = 0;
-    virtual SimFrameShape OutputShape() const = 0;
-    // Writes the first `count` bytes of the frame (at most OutputShape().Bytes())
-    // into `out` and returns how many were written; the picture is seen
-    // through a lens defocused by `blurRadius` (0 = sharp).
-    virtual std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius) const = 0;
+    // `wide`: the camera transfers 16 bits a sample (its working mode says so).
+    virtual SimFrameShape OutputShape(bool wide) const = 0;
+    // Writes the first `count` bytes of the frame (at most
+    // OutputShape(wide).Bytes()) into `out` and returns how many were
+    // written; the picture is seen through a lens defocused by `blurRadius`
+    // (0 = sharp).
+    virtual std::uint32_t Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,
+                                 bool wide) const = 0;
 };
 
 // The sensor model of a camera of this device type; null for a type whose
 // family has no model (its registers are a plain store and its frames count
-// up).
-std::unique_ptr<SimSensorModel> MakeSimSensorModel(std::uint8_t deviceType);
+// up). On some boards the colour order of the filter goes with the firmware
+// version, so the model gets that too.
+std::unique_ptr<SimSensorModel> MakeSimSensorModel(std::uint8_t deviceType, std::uint16_t firmwareVersion);
 
 }  // namespace qcx

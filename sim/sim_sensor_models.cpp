@@ -2,6 +2,7 @@
 #include <new>
 
 #include "sim/sim_mt9v032.h"
+#include "sim/sim_mt9x001.h"
 #include "sim/sim_sensor_model.h"
 
 namespace qcx {
@@ -10,23 +11,24 @@ namespace {
 
 struct SimSensorModelRow {
     bool (*fits)(std::uint8_t deviceType);
-    std::unique_ptr<SimSensorModel> (*make)(std::uint8_t deviceType);
+    std::unique_ptr<SimSensorModel> (*make)(std::uint8_t deviceType, std::uint16_t firmwareVersion);
 };
 
 template <typename Model>
-std::unique_ptr<SimSensorModel> Make(std::uint8_t deviceType) {
-    return std::unique_ptr<SimSensorModel>(new (std::nothrow) Model(deviceType));
+std::unique_ptr<SimSensorModel> Make(std::uint8_t deviceType, std::uint16_t firmwareVersion) {
+    return std::unique_ptr<SimSensorModel>(new (std::nothrow) Model(deviceType, firmwareVersion));
 }
 
 const SimSensorModelRow kModels[] = {
     {&SimMt9v032::Fits, &Make<SimMt9v032>},
+    {&SimMt9x001::Fits, &Make<SimMt9x001>},  // MT9P001 and MT9T001
 };
 
 }  // namespace
 
-std::unique_ptr<SimSensorModel> MakeSimSensorModel(std::uint8_t deviceType) {
+std::unique_ptr<SimSensorModel> MakeSimSensorModel(std::uint8_t deviceType, std::uint16_t firmwareVersion) {
     for (const SimSensorModelRow& row : kModels)
-        if (row.fits(deviceType)) return row.make(deviceType);
+        if (row.fits(deviceType)) return row.make(deviceType, firmwareVersion);
     return nullptr;
 }
 

@@ -66,7 +66,7 @@ TEST_F(FrameTransferTest, AShortReadHoldsTheFrameUntilTheNextRead) {
 }
 
 TEST_F(FrameTransferTest, TableCorrectionsFollowPatchAndCoverTheCorrectionCountOnly) {
-    Open("8");
+    Open("48");
     constexpr int W = 16, H = 8;
     PipelineSettings& pipeline = device->Pipeline();
     ASSERT_EQ(SetContrast(pipeline, 40), 1);
@@ -83,7 +83,7 @@ TEST_F(FrameTransferTest, TableCorrectionsFollowPatchAndCoverTheCorrectionCountO
 }
 
 TEST_F(FrameTransferTest, SixteenBitFramesComeRawFromCaptureAndReducedFromThePreviewRead) {
-    Open("31");
+    Open("48");
     SensorState& state = device->State();
     state.fov[FVM_CAPTURE].pixelCount = 12;
     state.fov[FVM_PREVIEW].pixelCount = 20;

@@ -86,7 +86,9 @@ int CDevice::InitializeSensor() {
     if (initialized != status::kSuccess) return initialized;
     for (FieldOfView& record : sensorState_.fov) ComputeOutputSize(record, RecordsHoldCountMinusOne(), transfer16Bit_);
     PreviewSizeChanged();
-    sensorState_.bayerMode = family->defaultBayerMode(deviceType_, firmwareVersion_ >> 8, firmwareVersion_ & 0xFF);
+    sensorState_.defaultBayerMode =
+        family->defaultBayerMode(deviceType_, firmwareVersion_ >> 8, firmwareVersion_ & 0xFF);
+    sensorState_.bayerMode = sensorState_.defaultBayerMode;
     // Grey variants deliver raw frames.
     SetOutputMode(IsInGroup(family->monochromeTypes, deviceType_) ? 0 : 1);
     return status::kSuccess;

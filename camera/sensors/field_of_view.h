@@ -73,6 +73,10 @@ struct SensorState {
     float exposureMs = 50.0f;  // stored by exposure-time set and get
     int outputMode = 1;        // 0 raw grey, 1 colour through the Bayer filter
     int bayerMode = 0;         // the camera's Bayer mode, starts at the sensor's default
+    int defaultBayerMode = 0;  // by device type and firmware version
+    // Binning of the address modes that reduce the read-out; the MT9T001 and
+    // MT9P001 set it, the MT9J001 follows it.
+    bool binning = false;
 };
 
 }  // namespace qcx

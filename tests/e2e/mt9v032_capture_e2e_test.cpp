@@ -109,8 +109,8 @@ TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
 }
 
 TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImageAndDriverlessOnesDoNotOpen) {
-    Start("22,8");
-    // The next index after the MT9V032 finds only the MT9P001 (type 8),
+    Start("22,13");
+    // The next index after the MT9V032 finds only the MT9J001 (type 13),
     // which the library has no driver for.
     QCX_BYTE value = 0;
     EXPECT_EQ(QCX_RdEEPROM(camera + 1, 0, &value), QCX_STATUS_NOT_INITIALIZED);

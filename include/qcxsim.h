@@ -253,6 +253,12 @@ QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned 
    no camera. */
 QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height);
 
+/* Milliseconds the sensor takes for one frame with its registers as they are
+   now: the read-out of the window with its blanking, or the exposure when
+   that is longer. Realtime timing delivers a frame every this long. -1 for a
+   null `ms`, -3 for a camera without a sensor model, -5 for no camera. */
+QCXSIM_API int QCXSimGetFrameTime(int node, double* ms);
+
 #ifdef __cplusplus
 }
 #endif

@@ -317,4 +317,14 @@ QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height) {
     });
 }
 
+QCXSIM_API int QCXSimGetFrameTime(int node, double* ms) {
+    if (ms == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        const auto frameMs = camera.FrameTimeMs();
+        if (!frameMs) return QCXSIM_NOT_SUPPORTED;
+        *ms = *frameMs;
+        return QCXSIM_OK;
+    });
+}
+
 }  // extern "C"

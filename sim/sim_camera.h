@@ -134,6 +134,8 @@ public:
     // of the working mode; nullopt for cameras without a sensor model, which
     // send whatever size is asked.
     std::optional<SimFrameShape> FrameShape() const;
+    // The sensor's frame time now; nullopt without a sensor model.
+    std::optional<double> FrameTimeMs() const;
 
     // Plugging. A replug is a new connection: nodes opened before the unplug
     // stay dead, as handles of a vanished USB device do.

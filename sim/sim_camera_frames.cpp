@@ -181,6 +181,12 @@ std::optional<SimFrameShape> SimCamera::FrameShape() const {
     return sensor_->OutputShape(Wide(workingMode_));
 }
 
+std::optional<double> SimCamera::FrameTimeMs() const {
+    std::lock_guard lock(mutex_);
+    if (!sensor_) return std::nullopt;
+    return sensor_->FrameTimeMs();
+}
+
 std::uint64_t SimCamera::FramesDelivered() const {
     std::lock_guard lock(mutex_);
     return framesDelivered_;

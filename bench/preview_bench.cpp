@@ -1,8 +1,9 @@
-// Live preview of a simulated MT9V032 at its full 752 x 480, colour (type 21)
-// and grey (type 22), through the C interface:
+// Live preview of simulated cameras through the C interface: the MT9V032 at
+// its full 752 x 480, colour (type 21) and grey (type 22), and in realtime
+// timing also the MT9P001 (type 8) and MT9T001 (type 3):
 //  - realtime timing: the frame rate the preview measures itself
-//    (QCX_PreviewGetFrameRate, read after two timer periods) beside the rate
-//    at which the camera delivered frames;
+//    (QCX_PreviewGetFrameRate) and the rate at which the camera delivered
+//    frames, beside the rate the sensor model computes for the window;
 //  - fast timing (frames as fast as they can be made): frames per second the
 //    preview loop hands to its callback, and the CPU time each frame costs,
 //    without drawing and, when DISPLAY names an X server, drawn 1:1 into a
@@ -20,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "qcxapi.h"
 #include "qcxsim.h"
@@ -90,11 +92,11 @@ bool WaitForFrames(const FrameMeter& meter, int frames) {
 
 const char* Kind(int type) { return type == 21 ? "colour (type 21)" : "grey (type 22)  "; }
 
-// One simulated camera of `type` with the given frame timing, opened at its
-// full window; closed again when this goes.
+// One simulated camera of `type` with the given frame timing, its preview
+// window set to `width` x `height` at the origin; closed again when this goes.
 class SimCamera {
 public:
-    SimCamera(int type, const char* timing) {
+    SimCamera(int type, const char* timing, int width = kWidth, int height = kHeight) {
         setenv("QCX_SIM", std::to_string(type).c_str(), 1);
         setenv("QCX_SIM_SCENE", "picture", 1);
         setenv("QCX_SIM_TIMING", timing, 1);
@@ -104,10 +106,9 @@ public:
             if (QCX_DeviceGetInformation(i, &found, nullptr, nullptr) == QCX_STATUS_SUCCESS && found == type) index_ = i;
         }
         node_ = QCX_DeviceGetCount() - QCXSimGetCount();
-        int width = 0, height = 0;
-        if (index_ >= 0 && (QCX_PreviewSetFieldOfView(index_, 0, 0, kWidth, kHeight, 0, 0) != QCX_STATUS_SUCCESS ||
-                            QCX_PreviewGetSize(index_, &width, &height) != QCX_STATUS_SUCCESS ||
-                            width != kWidth || height != kHeight))
+        int w = 0, h = 0;
+        if (index_ >= 0 && (QCX_PreviewSetFieldOfView(index_, 0, 0, width, height, 0, 0) != QCX_STATUS_SUCCESS ||
+                            QCX_PreviewGetSize(index_, &w, &h) != QCX_STATUS_SUCCESS || w != width || h != height))
             index_ = -1;
     }
     ~SimCamera() { QCX_UnInit(); }
@@ -115,6 +116,7 @@ public:
     SimCamera& operator=(const SimCamera&) = delete;
 
     int Index() const { return index_; }
+    int Node() const { return node_; }
     unsigned Delivered() const {
         unsigned delivered = 0;
         QCXSimGetFrameCounts(node_, &delivered, nullptr);
@@ -126,26 +128,51 @@ private:
     int node_ = 0;
 };
 
-void RealtimeFrameRate(int type) {
-    SimCamera camera(type, "realtime");
+// The preview's own measurement (frames counted over its 2 s periods, so
+// whole frames per period) and the rate the camera delivered, beside the rate
+// the sensor model gives for the programmed window.
+void RealtimeFrameRate(int type, int width, int height, std::chrono::milliseconds run) {
+    char what[64];
+    std::snprintf(what, sizeof what, "type %2d  %4d x %4d", type, width, height);
+    SimCamera camera(type, "realtime", width, height);
     if (camera.Index() < 0) {
-        std::printf("realtime  %s  no simulated camera opens\n", Kind(type));
+        std::printf("realtime  %s  no simulated camera opens\n", what);
         return;
     }
+    if (QCX_PreviewStart(camera.Index(), 1) != QCX_STATUS_SUCCESS) {
+        std::printf("realtime  %s  the preview does not start\n", what);
+        return;
+    }
+    // The first frames start the frame clock; count from the third. The
+    // rate is taken between the arrivals of the first and the last frame
+    // counted, seen by polling every millisecond.
+    const auto settle = Clock::now() + 2s;
+    while (camera.Delivered() < 3 && Clock::now() < settle) std::this_thread::sleep_for(1ms);
     const unsigned delivered0 = camera.Delivered();
     const auto t0 = Clock::now();
-    if (QCX_PreviewStart(camera.Index(), 1) != QCX_STATUS_SUCCESS) {
-        std::printf("realtime  %s  the preview does not start\n", Kind(type));
-        return;
+    unsigned last = delivered0;
+    auto lastArrival = t0;
+    while (Clock::now() - t0 < run) {
+        std::this_thread::sleep_for(1ms);
+        const unsigned now = camera.Delivered();
+        if (now != last) {
+            last = now;
+            lastArrival = Clock::now();
+        }
     }
-    std::this_thread::sleep_for(kRealtimeRun);
     float rate = 0.0f;
     const int status = QCX_PreviewGetFrameRate(camera.Index(), &rate);
-    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    const unsigned delivered = camera.Delivered() - delivered0;
+    const double seconds = std::chrono::duration<double>(lastArrival - t0).count();
+    const double delivered = seconds > 0.0 ? (last - delivered0) / seconds : 0.0;
+    double frameMs = 0.0;
+    QCXSimGetFrameTime(camera.Node(), &frameMs);
     QCX_PreviewStart(camera.Index(), 0);
-    std::printf("realtime  %s  QCX_PreviewGetFrameRate %6.2f fps (status %d); camera delivered %6.2f fps over %.1f s\n",
-                Kind(type), static_cast<double>(rate), status, delivered / seconds, seconds);
+    const double model = frameMs > 0.0 ? 1000.0 / frameMs : 0.0;
+    std::printf(
+        "realtime  %s  sensor model %6.2f fps; QCX_PreviewGetFrameRate %6.2f fps (status %d); "
+        "delivered %6.2f fps over %.1f s (%+.2f %%)\n",
+        what, model, static_cast<double>(rate), status, delivered, seconds,
+        model > 0.0 ? 100.0 * (delivered - model) / model : 0.0);
 }
 
 #if QCX_BENCH_WITH_X11
@@ -233,7 +260,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     for (int type : {21, 22}) {
-        RealtimeFrameRate(type);
+        RealtimeFrameRate(type, kWidth, kHeight, kRealtimeRun);
+        std::fflush(stdout);
+    }
+    // The MT9P001 (type 8) and MT9T001 (type 3) at their full arrays and at
+    // a VGA window; long runs, as the full arrays give a few frames a second.
+    for (const auto& [type, width, height] : {std::tuple{8, 2592, 1944}, {8, 640, 480}, {3, 2048, 1536}, {3, 640, 480}}) {
+        RealtimeFrameRate(type, width, height, 10s);
         std::fflush(stdout);
     }
     const BenchWindow window;

@@ -3,7 +3,9 @@
 // the chip registers follow windows, gains, exposure and binning.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/sim_session.h"
@@ -230,6 +232,21 @@ TEST_F(Mt9x001E2E, AFailedRequestInAWindowChangeLeavesTheRecordEqualToTheChip) {
     }
     ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 40, 40, 960, 640, 1, 1), 1);
     EXPECT_EQ(Raw().size(), 480u * 320u);
+}
+
+TEST_F(Mt9x001E2E, UnpluggingDuringAFiveMegapixelFrameEndsTheReadAndReplugRestoresTheWindow) {
+    Start("8", "realtime");
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 2000, 1500, 0, 0), 1);
+    std::vector<unsigned char> frame(2592 * 1944);
+    int status = 0;
+    std::thread capture([&] { status = QCX_CaptureRawData(camera, frame.data()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // within the frame time
+    ASSERT_EQ(QCXSimUnplug(node), 1);
+    capture.join();
+    EXPECT_TRUE(status == QCX_STATUS_FAIL || status == QCX_STATUS_RECOVERY_FAIL) << status;
+    ASSERT_EQ(QCXSimReplugAll(), 1);
+    EXPECT_EQ(QCX_CaptureRawData(camera, frame.data()), 1);
+    EXPECT_EQ((std::vector{int{Reg(0x04)}, int{Reg(0x03)}}), (std::vector{1999, 1499})) << "restored after replug";
 }
 
 }  // namespace

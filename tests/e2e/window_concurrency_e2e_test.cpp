@@ -1,12 +1,14 @@
 // Window changes, still captures, image settings and the preview of one
-// simulated MT9V032 from several threads at once: a frame may be lost while
+// simulated MT9V032 or MT9P001 from several threads at once: a frame may be lost while
 // they overlap, but afterwards the camera's windows and its chip must agree
 // (and the thread sanitizer build sees every shared record under a lock).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -59,20 +61,40 @@ protected:
     }
 };
 
-TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLeaveTheChipInStep) {
-    Start("21");
+struct Sensor {
+    const char* list;
+    int width, height;  // the array
+    int modes[3];       // address modes the family takes
+    bool binning;       // binning can be switched
+    int span;           // random windows start and end within span x span
+};
+
+class WindowConcurrencyOfSensorE2E : public WindowConcurrencyE2E, public ::testing::WithParamInterface<Sensor> {};
+
+INSTANTIATE_TEST_SUITE_P(Families, WindowConcurrencyOfSensorE2E,
+                         ::testing::Values(Sensor{"21", 752, 480, {0, 1, 3}, false, 800},
+                                           Sensor{"8", 2592, 1944, {0, 2, 4}, true, 800}),
+                         [](const auto& info) { return std::string("type") + info.param.list; });
+
+TEST_P(WindowConcurrencyOfSensorE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLeaveTheChipInStep) {
+    const Sensor sensor = GetParam();
+    Start(sensor.list);
     ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
 
+    // Every thread stops at the same time: a thread that keeps taking the
+    // camera's locks would otherwise hold the others back for long.
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    const auto running = [&] { return std::chrono::steady_clock::now() < end; };
     std::atomic<bool> done{false};
     std::thread changer([&] {
         std::mt19937 random(20240521);
-        std::uniform_int_distribution<int> column(0, 751), row(0, 479), width(1, 800), height(1, 520), pick(0, 5);
-        const int modes[] = {0, 1, 3};
-        const auto end = std::chrono::steady_clock::now() + 2s;
-        while (std::chrono::steady_clock::now() < end) {
+        std::uniform_int_distribution<int> column(0, std::min(sensor.width, sensor.span) - 1),
+            row(0, std::min(sensor.height, sensor.span) - 1), width(1, std::min(sensor.width + 48, sensor.span)),
+            height(1, std::min(sensor.height + 40, sensor.span)), pick(0, 5);
+        while (running()) {
             const int choice = pick(random);
-            const int columnMode = modes[pick(random) % 3];
-            const int rowMode = modes[pick(random) % 3];
+            const int columnMode = sensor.modes[pick(random) % 3];
+            const int rowMode = sensor.modes[pick(random) % 3];
             if (choice == 0) {
                 QCX_SetParam(camera, QCX_CAPTURE_COLUMNSTART, column(random));
             } else if (choice == 1) {
@@ -90,16 +112,17 @@ TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLe
     });
     std::thread capturer([&] {
         // Room for the whole sensor at 32 bits, whatever window is current.
-        std::vector<QCX_BYTE> image(752 * 480 * 4);
+        std::vector<QCX_BYTE> image(static_cast<std::size_t>(sensor.width) * sensor.height * 4);
         int width = 0, height = 0, bitCount = 0;
-        for (int i = 0; !done; ++i) {
+        for (int i = 0; !done && running(); ++i) {
             if (i % 2 == 0) QCX_CaptureRawData(camera, image.data());
             else QCX_CaptureRgbDataEx(camera, image.data(), &width, &height, &bitCount);
         }
     });
     std::thread settings([&] {
-        for (int i = 0; !done; ++i) {
+        for (int i = 0; !done && running(); ++i) {
             QCX_SetParam(camera, QCX_SATURATION, i % 2 == 0 ? 40 : 90);
+            if (sensor.binning) QCX_SetParam(camera, QCX_BIN, i % 3 == 0);
             int exposure = 0;
             QCX_GetParam(camera, QCX_EXPOSURE, &exposure);
             std::this_thread::sleep_for(1ms);
@@ -107,7 +130,7 @@ TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLe
     });
     std::thread mover([&] {
         // Moves of the running preview that keep its frame size.
-        for (int i = 0; !done; ++i) {
+        for (int i = 0; !done && running(); ++i) {
             int c = 0, r = 0, w = 0, h = 0, cm = 0, rm = 0;
             if (QCX_PreviewGetFieldOfView(camera, &c, &r, &w, &h, &cm, &rm) == 1)
                 QCX_PreviewSetFieldOfView(camera, i % 8, i % 4, w, h, cm, rm);
@@ -123,16 +146,16 @@ TEST_F(WindowConcurrencyE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLe
     EXPECT_EQ(QCX_PreviewStart(camera, 0), 1);
     ExpectCameraInStep("after the threads");
     // ... and in a window that is set now.
-    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 752, 480, 0, 0), 1);
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, sensor.width, sensor.height, 0, 0), 1);
     ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 96, 40, 320, 240, 1, 1), 1);
     int c = -1, r = -1, w = 0, h = 0, cm = -1, rm = -1;
     EXPECT_EQ(QCX_CaptureGetFieldOfView(camera, &c, &r, &w, &h, &cm, &rm), 1);
-    EXPECT_EQ((std::vector<int>{c, r, w, h, cm, rm}), (std::vector<int>{0, 0, 752, 480, 0, 0}));
+    EXPECT_EQ((std::vector<int>{c, r, w, h, cm, rm}), (std::vector<int>{0, 0, sensor.width, sensor.height, 0, 0}));
     ExpectCameraInStep("after setting known windows");
     int width = 0, height = 0;
     EXPECT_EQ(QCX_CaptureGetSize(camera, &width, &height), 1);
-    EXPECT_EQ(width, 752);
-    EXPECT_EQ(height, 480);
+    EXPECT_EQ(width, sensor.width);
+    EXPECT_EQ(height, sensor.height);
 }
 
 TEST_F(WindowConcurrencyE2E, UnplugsUnderARunningPreviewAndCapturesAreRecoveredFromEitherThread) {

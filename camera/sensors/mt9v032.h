@@ -10,6 +10,7 @@
 
 #include "camera/sensors/mt9v032_registers.h"
 #include "camera/sensors/sensor_driver.h"
+#include "camera/sensors/window_programming.h"
 
 namespace qcx {
 
@@ -84,6 +85,7 @@ private:
     // Line length in pixel clocks: window width plus horizontal blanking.
     std::int64_t LineLength() const;
     float RowsToMs(std::int64_t rows) const;
+    int WriteWindowValue(WindowValue which, int value);
     int WriteRowMode(int mode);
     int WriteColumnMode(int mode);
     int WriteReadModeBit(int bit, bool on);

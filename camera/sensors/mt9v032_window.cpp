@@ -3,6 +3,7 @@
 #include "camera/common/status.h"
 #include "camera/sensors/mt9v032.h"
 #include "camera/sensors/mt9v032_read_mode.h"
+#include "camera/sensors/window_programming.h"
 #include "camera/sensors/window_rules.h"
 
 namespace qcx {
@@ -13,10 +14,6 @@ namespace {
 
 // The chip needs this long to settle after its window height changed.
 inline constexpr int kHeightSettleMs = 100;
-
-WindowRequest WindowOf(const FieldOfView& record) {
-    return {record.columnStart, record.rowStart, record.width, record.height, record.columnMode, record.rowMode};
-}
 
 std::uint16_t Word(int value) { return static_cast<std::uint16_t>(value); }
 
@@ -44,41 +41,28 @@ int MT9V032Driver::WriteColumnMode(int mode) {
     return WrSensorReg(MT9V032REG_READ_MODE, value);
 }
 
+int MT9V032Driver::WriteWindowValue(WindowValue which, int value) {
+    switch (which) {
+        case WindowValue::ColumnStart: return WrSensorReg(MT9V032REG_COLUMN_START, Word(value));
+        case WindowValue::RowStart: return WrSensorReg(MT9V032REG_ROW_START, Word(value));
+        case WindowValue::Width: return WrSensorReg(MT9V032REG_WINDOW_WIDTH, Word(value));
+        case WindowValue::Height: return WrSensorReg(MT9V032REG_WINDOW_HEIGHT, Word(value));
+        case WindowValue::RowMode: return WriteRowMode(value);
+        case WindowValue::ColumnMode: return WriteColumnMode(value);
+    }
+    return status::kNotSupported;
+}
+
 int MT9V032Driver::ApplyRecord(int index, const WindowRequest& window) {
     SensorState& state = host_.State();
     FieldOfView& record = state.fov[index];
     bool lineChanged = false;
-    int result = status::kSuccess;
-
     // Each value is kept in the record as soon as the chip has it, so a
     // failure part-way leaves the record equal to what was programmed.
-    if (window.columnStart != record.columnStart) {
-        if ((result = WrSensorReg(MT9V032REG_COLUMN_START, Word(window.columnStart))) != status::kSuccess) return result;
-        record.columnStart = window.columnStart;
-    }
-    if (window.rowStart != record.rowStart) {
-        if ((result = WrSensorReg(MT9V032REG_ROW_START, Word(window.rowStart))) != status::kSuccess) return result;
-        record.rowStart = window.rowStart;
-    }
-    if (window.width != record.width) {
-        if ((result = WrSensorReg(MT9V032REG_WINDOW_WIDTH, Word(window.width))) != status::kSuccess) return result;
-        record.width = window.width;
-        lineChanged = true;
-    }
-    if (window.height != record.height) {
-        if ((result = WrSensorReg(MT9V032REG_WINDOW_HEIGHT, Word(window.height))) != status::kSuccess) return result;
-        record.height = window.height;
-    }
-    if (window.rowMode != record.rowMode) {
-        if ((result = WriteRowMode(window.rowMode)) != status::kSuccess) return result;
-        record.rowMode = window.rowMode;
-        lineChanged = true;
-    }
-    if (window.columnMode != record.columnMode) {
-        if ((result = WriteColumnMode(window.columnMode)) != status::kSuccess) return result;
-        record.columnMode = window.columnMode;
-        lineChanged = true;
-    }
+    const int result = ProgramWindow(
+        WindowOf(record), window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
+        [&](WindowValue which, int value) { StoreWindowValue(record, which, value); }, &lineChanged);
+    if (result != status::kSuccess) return result;
     state.fovMode = index;
     // A new line length needs another number of rows for the same time.
     if (lineChanged) return ExposureTimeSet(state.exposureMs);
@@ -90,32 +74,15 @@ int MT9V032Driver::SwitchFieldOfViewMode(int mode) {
     SensorState& state = host_.State();
     if (mode == state.fovMode) return status::kSuccess;
 
-    const WindowRequest target = WindowOf(state.fov[mode]);
-    const WindowRequest current = WindowOf(state.fov[state.fovMode]);
     bool lineChanged = false;
-    int result = status::kSuccess;
-    if (target.columnStart != current.columnStart &&
-        (result = WrSensorReg(MT9V032REG_COLUMN_START, Word(target.columnStart))) != status::kSuccess)
-        return result;
-    if (target.rowStart != current.rowStart &&
-        (result = WrSensorReg(MT9V032REG_ROW_START, Word(target.rowStart))) != status::kSuccess)
-        return result;
-    if (target.width != current.width) {
-        if ((result = WrSensorReg(MT9V032REG_WINDOW_WIDTH, Word(target.width))) != status::kSuccess) return result;
-        lineChanged = true;
-    }
-    if (target.height != current.height) {
-        if ((result = WrSensorReg(MT9V032REG_WINDOW_HEIGHT, Word(target.height))) != status::kSuccess) return result;
-        sleep_(kHeightSettleMs);
-    }
-    if (target.rowMode != current.rowMode) {
-        if ((result = WriteRowMode(target.rowMode)) != status::kSuccess) return result;
-        lineChanged = true;
-    }
-    if (target.columnMode != current.columnMode) {
-        if ((result = WriteColumnMode(target.columnMode)) != status::kSuccess) return result;
-        lineChanged = true;
-    }
+    const int result = ProgramWindow(
+        WindowOf(state.fov[state.fovMode]), WindowOf(state.fov[mode]),
+        [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
+        [&](WindowValue which, int) {
+            if (which == WindowValue::Height) sleep_(kHeightSettleMs);
+        },
+        &lineChanged);
+    if (result != status::kSuccess) return result;
     state.fovMode = mode;
     // The switch itself succeeded; the exposure follows as well as it can.
     if (lineChanged) ExposureTimeSet(state.exposureMs);

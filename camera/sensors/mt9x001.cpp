@@ -72,10 +72,6 @@ static_assert(kGainCodes[63] == 0x3F && kGainCodes[96] == 0x7F && kGainCodes[104
 static_assert(kGainCodes[119] == 0x3FF && kGainCodes[140] == 0x7FF && kGainCodes[164] == 0xFFF);
 static_assert(kGainCodes[194] == 0x1FFF);
 
-WindowRequest WindowOf(const FieldOfView& record) {
-    return {record.columnStart, record.rowStart, record.width, record.height, record.columnMode, record.rowMode};
-}
-
 std::uint16_t Word(int value) { return static_cast<std::uint16_t>(value); }
 
 }  // namespace
@@ -184,43 +180,28 @@ int Mt9x001Driver::ClampWindow(WindowRequest& window) const {
     return status::kSuccess;
 }
 
+int Mt9x001Driver::WriteWindowValue(WindowValue which, int value) {
+    switch (which) {
+        case WindowValue::ColumnStart: return WrSensorReg(kColumnStart, Word(value));
+        case WindowValue::RowStart: return WrSensorReg(kRowStart, Word(value));
+        case WindowValue::Width: return WrSensorReg(kColumnSize, Word(value));
+        case WindowValue::Height: return WrSensorReg(kRowSize, Word(value));
+        case WindowValue::RowMode: return WrSensorReg(kRowAddressMode, AddressModeValue(value));
+        case WindowValue::ColumnMode: return WrSensorReg(kColumnAddressMode, AddressModeValue(value));
+    }
+    return status::kNotSupported;
+}
+
 int Mt9x001Driver::ApplyRecord(int index, const WindowRequest& window) {
     SensorState& state = host_.State();
     FieldOfView& record = state.fov[index];
     bool rowTimeChanged = false;
-    int result = status::kSuccess;
-
     // Each value is kept in the record as soon as the chip has it, so a
     // failure part-way leaves the record equal to what was programmed.
-    if (window.columnStart != record.columnStart) {
-        if ((result = WrSensorReg(kColumnStart, Word(window.columnStart))) != status::kSuccess) return result;
-        record.columnStart = window.columnStart;
-    }
-    if (window.rowStart != record.rowStart) {
-        if ((result = WrSensorReg(kRowStart, Word(window.rowStart))) != status::kSuccess) return result;
-        record.rowStart = window.rowStart;
-    }
-    if (window.width != record.width) {
-        if ((result = WrSensorReg(kColumnSize, Word(window.width))) != status::kSuccess) return result;
-        record.width = window.width;
-        rowTimeChanged = true;
-    }
-    if (window.height != record.height) {
-        if ((result = WrSensorReg(kRowSize, Word(window.height))) != status::kSuccess) return result;
-        record.height = window.height;
-    }
-    if (window.rowMode != record.rowMode) {
-        if ((result = WrSensorReg(kRowAddressMode, AddressModeValue(window.rowMode))) != status::kSuccess)
-            return result;
-        record.rowMode = window.rowMode;
-        rowTimeChanged = true;
-    }
-    if (window.columnMode != record.columnMode) {
-        if ((result = WrSensorReg(kColumnAddressMode, AddressModeValue(window.columnMode))) != status::kSuccess)
-            return result;
-        record.columnMode = window.columnMode;
-        rowTimeChanged = true;
-    }
+    const int result = ProgramWindow(
+        WindowOf(record), window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
+        [&](WindowValue which, int value) { StoreWindowValue(record, which, value); }, &rowTimeChanged);
+    if (result != status::kSuccess) return result;
     state.fovMode = index;
     // The row time follows the width and the modes; the exposure keeps its
     // time, not its rows.
@@ -232,33 +213,12 @@ int Mt9x001Driver::SwitchFieldOfViewMode(int mode) {
     SensorState& state = host_.State();
     if (mode == state.fovMode) return status::kSuccess;
 
-    const WindowRequest target = WindowOf(state.fov[mode]);
-    const WindowRequest current = WindowOf(state.fov[state.fovMode]);
     bool rowTimeChanged = false;
-    int result = status::kSuccess;
-    if (target.columnStart != current.columnStart &&
-        (result = WrSensorReg(kColumnStart, Word(target.columnStart))) != status::kSuccess)
-        return result;
-    if (target.rowStart != current.rowStart &&
-        (result = WrSensorReg(kRowStart, Word(target.rowStart))) != status::kSuccess)
-        return result;
-    if (target.width != current.width) {
-        if ((result = WrSensorReg(kColumnSize, Word(target.width))) != status::kSuccess) return result;
-        rowTimeChanged = true;
-    }
-    if (target.height != current.height &&
-        (result = WrSensorReg(kRowSize, Word(target.height))) != status::kSuccess)
-        return result;
-    if (target.rowMode != current.rowMode) {
-        if ((result = WrSensorReg(kRowAddressMode, AddressModeValue(target.rowMode))) != status::kSuccess)
-            return result;
-        rowTimeChanged = true;
-    }
-    if (target.columnMode != current.columnMode) {
-        if ((result = WrSensorReg(kColumnAddressMode, AddressModeValue(target.columnMode))) != status::kSuccess)
-            return result;
-        rowTimeChanged = true;
-    }
+    const int result = ProgramWindow(
+        WindowOf(state.fov[state.fovMode]), WindowOf(state.fov[mode]),
+        [&](WindowValue which, int value) { return WriteWindowValue(which, value); }, [](WindowValue, int) {},
+        &rowTimeChanged);
+    if (result != status::kSuccess) return result;
     state.fovMode = mode;
     return rowTimeChanged ? ExposureTimeSet(state.exposureMs) : status::kSuccess;
 }

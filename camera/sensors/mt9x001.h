@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "camera/sensors/sensor_driver.h"
+#include "camera/sensors/window_programming.h"
 #include "camera/sensors/window_rules.h"
 
 namespace qcx {
@@ -110,6 +111,7 @@ protected:
 
 private:
     std::uint16_t AddressModeValue(int mode) const;
+    int WriteWindowValue(WindowValue which, int value);
     int WriteBit(std::uint16_t reg, int bit, bool on);
 
     static constexpr int kShadowCount = 17;

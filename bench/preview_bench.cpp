@@ -131,7 +131,17 @@ private:
 // The preview's own measurement (frames counted over its 2 s periods, so
 // whole frames per period) and the rate the camera delivered, beside the rate
 // the sensor model gives for the programmed window.
+// Nothing is drawn, so that the X server's pauses do not cost frames.
 void RealtimeFrameRate(int type, int width, int height, std::chrono::milliseconds run) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string savedDisplay = display != nullptr ? display : "";
+    unsetenv("DISPLAY");
+    struct RestoreDisplay {
+        const std::string& value;
+        ~RestoreDisplay() {
+            if (!value.empty()) setenv("DISPLAY", value.c_str(), 1);
+        }
+    } restore{savedDisplay};
     char what[64];
     std::snprintf(what, sizeof what, "type %2d  %4d x %4d", type, width, height);
     SimCamera camera(type, "realtime", width, height);

@@ -214,6 +214,11 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
         unsigned short rows = Reg(0x09);
         ASSERT_EQ(QCX_ExposureTimeSet(chip, got), 1);
         EXPECT_EQ(Reg(0x09), rows);
+        // Another width and modes change the row time; the exposure keeps its time.
+        ASSERT_EQ(QCX_CaptureSetFieldOfView(chip, 0, 0, 400, 300, 0, 0), 1);
+        ASSERT_EQ(QCX_ExposureTimeGet(chip, &got), 1);
+        EXPECT_NEAR(got, 40.0f, 0.2f) << chip;
+        EXPECT_NE(Reg(0x09), rows);
         node = t;
     }
 }

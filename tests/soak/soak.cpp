@@ -1,4 +1,4 @@
-// Soak: two simulated MT9V032 cameras under steady load from three threads
+// Soak: a simulated MT9V032 (A) and MT9P001 (B) under steady load from three threads
 // for a given number of minutes, with unplugs and frame faults, through the
 // shipped library only. Each minute it samples the process's resident
 // memory, open file descriptors and threads; it fails when they are not flat
@@ -9,8 +9,8 @@
 // Camera A previews with automatic exposure and white balance and records
 // (thread 1, restarted every 30 s) while thread 2 takes raw and colour still
 // captures from it. Thread 3 sends parameters, register traffic and now and
-// then a window change to A, and window changes, each followed by a capture
-// from the same thread, to B.
+// then a window change to A, and window changes in every address mode with
+// binning switched, each followed by a capture from the same thread, to B.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -138,13 +138,14 @@ void Traffic() {
             NOTE(t, QCX_CaptureSetFieldOfView(kCameraA, pick(0, 100), pick(0, 60), pick(400, 752), pick(300, 480), 0, 0));
         }
 
-        const int mode = pick(0, 1) ? 0 : 3;
+        const int mode = pick(0, 4);
         NOTE(t, QCX_CaptureSetFieldOfView(kCameraB, pick(-8, 700), pick(-8, 400), pick(32, 752), pick(16, 480), mode,
                                           pick(0, 1)));
         NOTE(t, QCX_PreviewSetFieldOfView(kCameraB, pick(0, 400), pick(0, 200), pick(64, 400), pick(48, 280), 0, 0));
         NOTE(t, QCX_SetParam(kCameraB, QCX_CAPTURE_ROWSTART, pick(0, 100)));
         NOTE(t, QCX_SetParam(kCameraB, QCX_EXPOSURE, pick(1, 30)));
         NOTE(t, QCX_SetParam(kCameraB, QCX_FLIP, pick(0, 1)));
+        NOTE(t, QCX_SetParam(kCameraB, QCX_BIN, pick(0, 1)));
         NOTE(t, QCX_WrSensorReg(kCameraB, 0x35, static_cast<QCX_WORD>(pick(16, 64))));
         int width = 0, height = 0;
         if (NOTE(t, QCX_CaptureGetSize(kCameraB, &width, &height)) == QCX_STATUS_SUCCESS &&
@@ -221,7 +222,7 @@ int main(int argc, char** argv) {
     const std::string folder = pattern;
     setenv("QCX_LOCK_DIR", folder.c_str(), 1);
     setenv("QCX_REGISTRY_ROOT", (folder + "/registry").c_str(), 1);
-    setenv("QCX_SIM", "21,21", 1);
+    setenv("QCX_SIM", "21,8", 1);  // A an MT9V032, B an MT9P001
     setenv("QCX_SIM_TIMING", "realtime", 1);
     setenv("QCX_SIM_SCENE", "picture", 1);
     unsetenv("DISPLAY");

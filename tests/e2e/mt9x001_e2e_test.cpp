@@ -158,21 +158,39 @@ TEST_F(Mt9x001E2E, SixteenBitTransferCarriesTwelveBitSamplesOnTypes31And32Only) 
 TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
     Start("8,3,9");
     const int p = 0, t = 1, grey = 2;
-    // A blue gain code outside the table, there before the camera opens.
+    const int base = node;  // the node of camera p; Reg() reads the camera at `node`
+    // Cameras claim nodes in the order they are first used.
+    ASSERT_EQ(QCX_DeviceGetInformation(p, nullptr, nullptr, nullptr), 1);
+    // A blue gain code outside the table and skipping by 4 in the columns,
+    // there before the camera opens.
     ASSERT_EQ(QCXSimWriteSensorReg(node + t, 0x2C, 0x40), 1);
+    ASSERT_EQ(QCXSimWriteSensorReg(node + t, 0x23, 0x03), 1);
+    int mode = -1, w = 0, h = 0;
+    ASSERT_EQ(QCX_CaptureGetFieldOfView(t, nullptr, nullptr, nullptr, nullptr, &mode, nullptr), 1);
+    QCX_CaptureGetSize(t, &w, &h);
+    EXPECT_EQ((std::vector{mode, w, h}), (std::vector{3, 512, 1536})) << "the camera adopts the chip's window";
     // Full size is stored as count - 1; mode 4 divides by eight.
     ASSERT_EQ(QCX_CaptureSetFieldOfView(p, 0, 0, 2592, 1944, 4, 4), 1);
-    int w = 0, h = 0;
     QCX_CaptureGetSize(p, &w, &h);
     EXPECT_EQ((std::vector{w, h, int{Reg(0x04)}, int{Reg(0x03)}}), (std::vector{324, 243, 2591, 1943}));
     // Binning rewrites both address modes at once, each chip its own way.
     ASSERT_EQ(QCX_CaptureSetFieldOfView(p, 0, 0, 1000, 600, 2, 1), 1);
     ASSERT_EQ(QCX_SetParam(p, QCX_BIN, 1), 1);
     EXPECT_EQ((std::vector{Reg(0x23), Reg(0x22)}), (std::vector<unsigned short>{0x22, 0x11}));
-    node += t;
+    node = base + t;
     ASSERT_EQ(QCX_CaptureSetFieldOfView(t, 0, 0, 1000, 600, 2, 3), 1);
     ASSERT_EQ(QCX_SetParam(t, QCX_BIN, 1), 1);
     EXPECT_EQ((std::vector{Reg(0x23), Reg(0x22)}), (std::vector<unsigned short>{0x12, 0x13}));
+    // The exposure the camera computes for binned rows is the one the chip
+    // makes: a long exposure sets the frame time.
+    for (const int chip : {p, t}) {
+        float exposure = 0;
+        double frameMs = 0;
+        ASSERT_EQ(QCX_ExposureTimeSet(chip, 300.0f), 1);
+        ASSERT_EQ(QCX_ExposureTimeGet(chip, &exposure), 1);
+        ASSERT_EQ(QCXSimGetFrameTime(base + chip, &frameMs), 1);
+        EXPECT_NEAR(exposure, frameMs, 0.01) << chip;
+    }
 
     // Gains: the top of the table, one run start, and past the top.
     for (const auto& [gain, code] : {std::pair{194, 0x1FFF}, {64, 0x5F}, {300, 0x1FFF}, {0, 0}}) {
@@ -185,18 +203,29 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
     unsigned before = Requests();
     ASSERT_EQ(QCX_SetParam(t, QCX_GREEN, 20), 1);
     EXPECT_EQ(Requests(), before) << "an unchanged green is not sent";
+    // Blanking is clamped into each chip's range.
+    ASSERT_EQ(QCX_SetParam(t, QCX_VERTICALBLANK, 1), 1);
+    EXPECT_EQ(Reg(0x06), 3);
+    node = base + p;
+    ASSERT_EQ(QCX_SetParam(p, QCX_HORIZONTALBLANK, 5000), 1);
+    EXPECT_EQ(Reg(0x05), 4095);
+    // The colour MT9P001 writes both greens.
+    ASSERT_EQ(QCX_SetParam(p, QCX_BLUE, 100), 1);
+    ASSERT_EQ(QCX_SetParam(p, QCX_GREEN, 64), 1);
+    EXPECT_EQ((std::vector{int{Reg(0x2C)}, int{Reg(0x2B)}, int{Reg(0x2E)}}), (std::vector{0x1FB, 0x5F, 0x5F}));
+    node = base + t;
     // A code outside the table cannot be read back as a gain.
     int back = 0;
     EXPECT_EQ(QCX_GetParam(t, QCX_BLUE, &back), QCX_STATUS_FAIL);
     // The grey MT9P001 has one gain for all three channels.
-    node += grey - t;
+    node = base + grey;
     ASSERT_EQ(QCX_SetParam(grey, QCX_BLUE, 70), 1);
     EXPECT_EQ(Reg(0x35), 0x65);
     EXPECT_EQ(QCX_GetParam(grey, QCX_RED, &back), 1);
     EXPECT_EQ(back, 70);
 
     // Exposure lines clamp at both ends; a time comes back as whole rows.
-    node = 0;
+    node = base;
     for (const auto& [lines, kept] : {std::pair{0, 1}, {70000, 65535}, {1234, 1234}}) {
         ASSERT_EQ(QCX_SetParam(p, QCX_EXPOSURE_LINES, lines), 1);
         EXPECT_EQ((std::vector{int{Reg(0x08)}, int{Reg(0x09)}}), (std::vector{0, kept}));
@@ -219,7 +248,7 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
         ASSERT_EQ(QCX_ExposureTimeGet(chip, &got), 1);
         EXPECT_NEAR(got, 40.0f, 0.2f) << chip;
         EXPECT_NE(Reg(0x09), rows);
-        node = t;
+        node = base + t;
     }
 }
 

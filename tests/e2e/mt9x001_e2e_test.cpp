@@ -210,9 +210,11 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
     ASSERT_EQ(QCX_SetParam(p, QCX_HORIZONTALBLANK, 5000), 1);
     EXPECT_EQ(Reg(0x05), 4095);
     // The colour MT9P001 writes both greens.
+    ASSERT_EQ(QCX_SetParam(p, QCX_RED, 5), 1);
     ASSERT_EQ(QCX_SetParam(p, QCX_BLUE, 100), 1);
     ASSERT_EQ(QCX_SetParam(p, QCX_GREEN, 64), 1);
-    EXPECT_EQ((std::vector{int{Reg(0x2C)}, int{Reg(0x2B)}, int{Reg(0x2E)}}), (std::vector{0x1FB, 0x5F, 0x5F}));
+    EXPECT_EQ((std::vector{int{Reg(0x2D)}, int{Reg(0x2C)}, int{Reg(0x2B)}, int{Reg(0x2E)}}),
+              (std::vector{5, 0x1FB, 0x5F, 0x5F}));
     node = base + t;
     // A code outside the table cannot be read back as a gain.
     int back = 0;
@@ -248,6 +250,7 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
         ASSERT_EQ(QCX_ExposureTimeGet(chip, &got), 1);
         EXPECT_NEAR(got, 40.0f, 0.2f) << chip;
         EXPECT_NE(Reg(0x09), rows);
+        EXPECT_EQ((std::vector{int{Reg(0x23)}, int{Reg(0x22)}}), (std::vector{0, 0})) << "mode 0, binning on";
         node = base + t;
     }
 }

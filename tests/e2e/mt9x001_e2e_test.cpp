@@ -141,7 +141,7 @@ TEST_F(Mt9x001E2E, SixteenBitTransferCarriesTwelveBitSamplesOnTypes31And32Only) 
             const int row = camera == 1 ? 54 + 7 - y : 54 + y;  // type 32 is grey: row flip
             ASSERT_EQ(frame[2 * i] | frame[2 * i + 1] << 8, Ramp(16 + x, row) * 16) << i;
         }
-        // The 8-bit colour path reduces the samples again.
+        // The colour capture demosaics the 16-bit samples into 16-bit channels.
         std::vector<unsigned char> image(64 * 8 * 6);
         EXPECT_EQ(QCX_CaptureRgbData(camera, image.data()), 1);
     }

@@ -82,6 +82,11 @@ QCXSIM_API int QCXSimDescribe(int node, int* deviceType, int* deviceNumber,
    there is no simulated camera at `node`. */
 QCXSIM_API int QCXSimFailRequests(int node, int count, int mode);
 
+/* As QCXSimFailRequests, but the next `skip` well-formed requests still
+   succeed before the `count` failures: a fault in the middle of a sequence
+   of requests. -1 for a negative skip or count or an unknown mode. */
+QCXSIM_API int QCXSimFailRequestsAfter(int node, int skip, int count, int mode);
+
 /* Unplugs the camera at `node`: its requests and frame reads fail, it is no
    longer counted or opened, and the cameras after it move down one node. It
    keeps its memory. -5 when there is no simulated camera at `node`. */

@@ -62,6 +62,18 @@ QCXSIM_API int QCXSimFailRequests(int node, int count, int mode) {
     });
 }
 
+QCXSIM_API int QCXSimFailRequestsAfter(int node, int skip, int count, int mode) {
+    if (skip < 0 || count < 0 || (mode != QCXSIM_FAIL_STATUS && mode != QCXSIM_FAIL_REFUSE)) {
+        return QCXSIM_BAD_ARGUMENT;
+    }
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.FailNextRequests(static_cast<std::uint32_t>(count),
+                                mode == QCXSIM_FAIL_REFUSE ? qcx::SimFaultMode::Refuse : qcx::SimFaultMode::Status,
+                                static_cast<std::uint32_t>(skip));
+        return QCXSIM_OK;
+    });
+}
+
 QCXSIM_API int QCXSimUnplug(int node) {
     return WithCamera(node, [](SimCamera& camera) {
         camera.Unplug();

@@ -115,7 +115,9 @@ bool SimCamera::HandleRequest(const RequestRecordBytes& record, std::uint8_t* da
     }
     if (toHost ? r.wLength < shape->length : r.wLength != shape->length) return false;
 
-    if (failuresLeft_ > 0) {
+    if (passesBeforeFailures_ > 0 && failuresLeft_ > 0) {
+        --passesBeforeFailures_;
+    } else if (failuresLeft_ > 0) {
         --failuresLeft_;
         if (failureMode_ == SimFaultMode::Refuse || !toHost) return false;
         data[0] = kStatusFailed;
@@ -257,8 +259,9 @@ std::uint32_t SimCamera::Connection() const {
     return connection_;
 }
 
-void SimCamera::FailNextRequests(std::uint32_t count, SimFaultMode mode) {
+void SimCamera::FailNextRequests(std::uint32_t count, SimFaultMode mode, std::uint32_t skip) {
     std::lock_guard lock(mutex_);
+    passesBeforeFailures_ = skip;
     failuresLeft_ = count;
     failureMode_ = mode;
 }

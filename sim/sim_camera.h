@@ -144,10 +144,10 @@ public:
     bool IsPlugged() const;
     std::uint32_t Connection() const;
 
-    // The next `count` well-formed requests fail in `mode` (0 clears). A
-    // host-to-device request has no status byte to answer with, so a status
-    // fault stalls it like a refusal.
-    void FailNextRequests(std::uint32_t count, SimFaultMode mode);
+    // After `skip` more well-formed requests, the next `count` fail in
+    // `mode` (count 0 clears). A host-to-device request has no status byte
+    // to answer with, so a status fault stalls it like a refusal.
+    void FailNextRequests(std::uint32_t count, SimFaultMode mode, std::uint32_t skip = 0);
     std::uint32_t PendingFailures() const;
 
     // Direct access to the camera's state, for tests and the control API.
@@ -211,6 +211,7 @@ private:
 
     bool plugged_ = true;
     std::uint32_t connection_ = 0;
+    std::uint32_t passesBeforeFailures_ = 0;
     std::uint32_t failuresLeft_ = 0;
     SimFaultMode failureMode_ = SimFaultMode::Status;
 

@@ -112,11 +112,12 @@ int CDevice::OutputBitCount() const {
 }
 
 int CDevice::SwitchFieldOfViewMode(int mode) {
-    // The switch programs the differences between the two records, so
-    // neither may change while it runs.
+    // The switch programs the target record into the chip, so no record
+    // may change while it runs. It goes to the driver even for the current
+    // mode: after a switch that failed part-way the chip holds a mix of the
+    // two windows until a switch completes.
     const auto windows = LockWindows();
     if (!windows.owns_lock()) return status::kFail;
-    if (mode == sensorState_.fovMode) return status::kSuccess;
     if (!IsMode(mode) || !sensor_) return status::kNotSupported;
     // Another thread's settings read and write the same sensor state under
     // the I/O lock.

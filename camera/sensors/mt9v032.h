@@ -86,6 +86,8 @@ private:
     std::int64_t LineLength() const;
     float RowsToMs(std::int64_t rows) const;
     int WriteWindowValue(WindowValue which, int value);
+    // The window the chip holds, from the register copies.
+    WindowRequest ChipWindow() const;
     int WriteRowMode(int mode);
     int WriteColumnMode(int mode);
     int WriteReadModeBit(int bit, bool on);

@@ -69,14 +69,21 @@ int MT9V032Driver::ApplyRecord(int index, const WindowRequest& window) {
     return result;
 }
 
+WindowRequest MT9V032Driver::ChipWindow() const {
+    const std::uint16_t readMode = Shadow(MT9V032REG_READ_MODE);
+    return {Shadow(MT9V032REG_COLUMN_START), Shadow(MT9V032REG_ROW_START), Shadow(MT9V032REG_WINDOW_WIDTH),
+            Shadow(MT9V032REG_WINDOW_HEIGHT),  ColumnModeOf(readMode),         RowModeOf(readMode)};
+}
+
 int MT9V032Driver::SwitchFieldOfViewMode(int mode) {
     if (mode != FVM_CAPTURE && mode != FVM_PREVIEW) return status::kParameterError;
     SensorState& state = host_.State();
-    if (mode == state.fovMode) return status::kSuccess;
-
+    // The target is set against what the chip holds, which is the current
+    // record unless a switch failed part-way; the next switch then finishes
+    // it, even to the mode that is already current.
     bool lineChanged = false;
     const int result = ProgramWindow(
-        WindowOf(state.fov[state.fovMode]), WindowOf(state.fov[mode]),
+        ChipWindow(), WindowOf(state.fov[mode]),
         [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
         [&](WindowValue which, int) {
             if (which == WindowValue::Height) sleep_(kHeightSettleMs);

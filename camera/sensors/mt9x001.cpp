@@ -208,14 +208,20 @@ int Mt9x001Driver::ApplyRecord(int index, const WindowRequest& window) {
     return rowTimeChanged ? ReapplyExposure() : result;
 }
 
+WindowRequest Mt9x001Driver::ChipWindow() const {
+    return {Shadow(kColumnStart), Shadow(kRowStart), Shadow(kColumnSize), Shadow(kRowSize),
+            ModeOf(Shadow(kColumnAddressMode)), ModeOf(Shadow(kRowAddressMode))};
+}
+
 int Mt9x001Driver::SwitchFieldOfViewMode(int mode) {
     if (mode != FVM_CAPTURE && mode != FVM_PREVIEW) return status::kParameterError;
     SensorState& state = host_.State();
-    if (mode == state.fovMode) return status::kSuccess;
-
+    // The target is set against what the chip holds, which is the current
+    // record unless a switch failed part-way; the next switch then finishes
+    // it, even to the mode that is already current.
     bool rowTimeChanged = false;
     const int result = ProgramWindow(
-        WindowOf(state.fov[state.fovMode]), WindowOf(state.fov[mode]),
+        ChipWindow(), WindowOf(state.fov[mode]),
         [&](WindowValue which, int value) { return WriteWindowValue(which, value); }, [](WindowValue, int) {},
         &rowTimeChanged);
     if (result != status::kSuccess) return result;

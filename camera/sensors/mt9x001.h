@@ -112,6 +112,8 @@ protected:
 private:
     std::uint16_t AddressModeValue(int mode) const;
     int WriteWindowValue(WindowValue which, int value);
+    // The window the chip holds, from the register copies.
+    WindowRequest ChipWindow() const;
     int WriteBit(std::uint16_t reg, int bit, bool on);
 
     static constexpr int kShadowCount = 17;

@@ -255,20 +255,34 @@ TEST_F(Mt9x001E2E, WindowsGainsExposureAndBinningReachTheChip) {
     }
 }
 
-TEST_F(Mt9x001E2E, AFailedRequestInAWindowChangeLeavesTheRecordEqualToTheChip) {
+TEST_F(Mt9x001E2E, AFailedRequestInAWindowChangeLeavesTheRecordEqualToTheChipAndTheNextSwitchMendsIt) {
     Start("8");
-    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 800, 600, 0, 0), 1);
-    for (const int mode : {QCXSIM_FAIL_REFUSE, QCXSIM_FAIL_STATUS}) {
-        ASSERT_EQ(QCXSimFailRequests(node, 1, mode), 1);
-        EXPECT_EQ(QCX_CaptureSetFieldOfView(camera, 40, 40, 960, 640, 1, 1), QCX_STATUS_FAIL);
+    const auto expectRecordOnChip = [&](int mode, const char* when) {
         int c = 0, r = 0, w = 0, h = 0;
-        QCX_CaptureGetFieldOfView(camera, &c, &r, &w, &h, nullptr, nullptr);
+        if (mode == 0) QCX_CaptureGetFieldOfView(camera, &c, &r, &w, &h, nullptr, nullptr);
+        else QCX_PreviewGetFieldOfView(camera, &c, &r, &w, &h, nullptr, nullptr);
         EXPECT_EQ((std::vector{c + 16, r + 54, w - 1, h - 1}),
-                  (std::vector{int{Reg(0x02)}, int{Reg(0x01)}, int{Reg(0x04)}, int{Reg(0x03)}}));
-        EXPECT_EQ((std::vector{c, w}), (std::vector{0, 800}));
+                  (std::vector{int{Reg(0x02)}, int{Reg(0x01)}, int{Reg(0x04)}, int{Reg(0x03)}}))
+            << when;
+    };
+    // A window change that fails at its first, second, ... write.
+    for (int skip = 0; skip < 6; ++skip) {
+        ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 800, 600, 0, 0), 1);
+        ASSERT_EQ(QCXSimFailRequestsAfter(node, skip, 1, skip % 2 ? QCXSIM_FAIL_REFUSE : QCXSIM_FAIL_STATUS), 1);
+        EXPECT_EQ(QCX_CaptureSetFieldOfView(camera, 40, 40, 960, 640, 1, 1), QCX_STATUS_FAIL) << skip;
+        expectRecordOnChip(0, "after a failed window change");
     }
-    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 40, 40, 960, 640, 1, 1), 1);
-    EXPECT_EQ(Raw().size(), 480u * 320u);
+    // A preview start whose switch fails part-way leaves the chip with parts
+    // of both windows; the switch back to the capture window mends it.
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 800, 600, 0, 0), 1);
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 40, 40, 960, 640, 0, 0), 1);
+    for (int skip = 0; skip < 6; ++skip) {
+        ASSERT_EQ(QCXSimFailRequestsAfter(node, skip, 1, QCXSIM_FAIL_REFUSE), 1);
+        QCX_PreviewStart(camera, 1);
+        QCX_PreviewStart(camera, 0);
+        EXPECT_EQ(Raw().size(), 800u * 600u);
+        expectRecordOnChip(0, "after the switch back");
+    }
 }
 
 TEST_F(Mt9x001E2E, UnpluggingDuringAFiveMegapixelFrameEndsTheReadAndReplugRestoresTheWindow) {

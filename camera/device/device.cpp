@@ -106,7 +106,13 @@ int CDevice::Recover() {
     // Close, reopen and restore are one step for every other thread.
     std::lock_guard<IoMutex> io(channel_.IoLock());
     channel_.Close();
-    const int opened = channel_.Open();
+    // Node numbers move when a camera goes away, so the first free node may
+    // hold another camera now; only this camera's own identity is taken.
+    const int opened = channel_.Open([this] {
+        DeviceInformation info;
+        return channel_.GetDeviceInformation(&info) == status::kSuccess && info.deviceType == deviceType_ &&
+               info.deviceNumber == deviceNumber_ && info.firmwareVersion == firmwareVersion_;
+    });
     if (opened != status::kSuccess) return opened;
     if (!channel_.IsOpen()) return status::kRecoveryFail;
     const int restored = ReinitializeSensor();

@@ -5,6 +5,10 @@
 namespace qcx {
 
 int DriverChannel::Open() {
+    return Open([] { return true; });
+}
+
+int DriverChannel::Open(const std::function<bool()>& accept) {
     std::lock_guard<IoMutex> hold(ioLock_);
     for (int n = 0; n < kMaxNodes; ++n) {
         std::unique_ptr<DriverNode> node = nodes_.OpenNode(n);
@@ -13,7 +17,9 @@ int DriverChannel::Open() {
         if (!claim) continue;  // another camera object holds it
         node_ = std::move(node);
         claim_ = std::move(claim);
-        return status::kSuccess;
+        if (accept()) return status::kSuccess;
+        node_.reset();
+        claim_.reset();
     }
     return status::kFail;
 }

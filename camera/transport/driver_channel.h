@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -34,6 +35,9 @@ public:
     // Claims the lowest-numbered node that opens and that no camera object
     // holds: 1, or -8 when none of the 32 nodes is free.
     int Open();
+    // As Open, but a node whose camera `accept` turns down (it is asked with
+    // the node claimed) is let go again and the search goes on.
+    int Open(const std::function<bool()>& accept);
     // Releases the node and its claim; always 1.
     int Close();
 

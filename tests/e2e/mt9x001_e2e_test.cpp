@@ -300,4 +300,20 @@ TEST_F(Mt9x001E2E, UnpluggingDuringAFiveMegapixelFrameEndsTheReadAndReplugRestor
     EXPECT_EQ((std::vector{int{Reg(0x04)}, int{Reg(0x03)}}), (std::vector{1999, 1499})) << "restored after replug";
 }
 
+TEST_F(Mt9x001E2E, ARecoveryWhileTheCameraIsUnpluggedDoesNotTakeTheNextCameraForIt) {
+    Start("21,8");
+    const int first = 0, second = 1;
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(first, 0, 0, 400, 300, 0, 0), 1);
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(second, 0, 0, 200, 100, 0, 0), 1);
+    std::vector<unsigned char> frame(752 * 480);
+    // The second camera moves down to the first one's node meanwhile.
+    ASSERT_EQ(QCXSimUnplug(node + first), 1);
+    EXPECT_NE(QCX_CaptureRawData(first, frame.data()), 1);
+    EXPECT_EQ(QCX_CaptureRawData(second, frame.data()), 1) << "the second camera keeps its own window";
+    EXPECT_EQ(Reg(0x04), 199);
+    ASSERT_EQ(QCXSimReplugAll(), 1);
+    EXPECT_EQ(QCX_CaptureRawData(first, frame.data()), 1);
+    EXPECT_EQ(QCX_CaptureRawData(second, frame.data()), 1);
+}
+
 }  // namespace

@@ -55,7 +55,7 @@ TEST_F(DeviceLifecycleTest, ConstructionStopsAtEveryFailureAndReleasesTheNode) {
     EXPECT_NE(NodeClaim::TryClaim(0), nullptr) << "and releases the node";
 }
 
-TEST_F(DeviceLifecycleTest, RecoveryReopensTheFirstFreeNodeAndRestoresTheSensor) {
+TEST_F(DeviceLifecycleTest, RecoveryReopensItsOwnCameraOnTheFirstFreeNodeItIsOnAndRestoresTheSensor) {
     test::ScopedSimCameras sims("21,21");
     int status = 0;
     auto holder = Open(&status);  // takes node 0
@@ -64,8 +64,13 @@ TEST_F(DeviceLifecycleTest, RecoveryReopensTheFirstFreeNodeAndRestoresTheSensor)
 
     holder.reset();
     EXPECT_EQ(device->Recover(), -10);
-    EXPECT_EQ(device->Channel().NodeNumber(), 0) << "recovery takes the lowest free node";
-    EXPECT_EQ(sensor->restoreCalls, 1);
+    EXPECT_EQ(device->Channel().NodeNumber(), 1) << "the free node 0 holds the other camera";
+    const std::shared_ptr<SimCamera> other = Sim(0);
+    other->Unplug();  // the device's camera moves down to node 0
+    EXPECT_EQ(device->Recover(), -10);
+    EXPECT_EQ(device->Channel().NodeNumber(), 0) << "recovery follows the camera to its new node";
+    other->Replug();
+    EXPECT_EQ(sensor->restoreCalls, 2);
 
     sensor->restoreResult = -8;
     EXPECT_EQ(device->Recover(), -8) << "the sensor's failure comes back unchanged";

@@ -57,11 +57,8 @@ int MT9V032Driver::ApplyRecord(int index, const WindowRequest& window) {
     SensorState& state = host_.State();
     FieldOfView& record = state.fov[index];
     bool lineChanged = false;
-    // Each value is kept in the record as soon as the chip has it, so a
-    // failure part-way leaves the record equal to what was programmed.
-    const int result = ProgramWindow(
-        WindowOf(record), window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
-        [&](WindowValue which, int value) { StoreWindowValue(record, which, value); }, &lineChanged);
+    const int result = ProgramRecord(
+        record, window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); }, &lineChanged);
     if (result != status::kSuccess) return result;
     state.fovMode = index;
     // A new line length needs another number of rows for the same time.

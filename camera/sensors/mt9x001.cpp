@@ -196,11 +196,8 @@ int Mt9x001Driver::ApplyRecord(int index, const WindowRequest& window) {
     SensorState& state = host_.State();
     FieldOfView& record = state.fov[index];
     bool rowTimeChanged = false;
-    // Each value is kept in the record as soon as the chip has it, so a
-    // failure part-way leaves the record equal to what was programmed.
-    const int result = ProgramWindow(
-        WindowOf(record), window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); },
-        [&](WindowValue which, int value) { StoreWindowValue(record, which, value); }, &rowTimeChanged);
+    const int result = ProgramRecord(
+        record, window, [&](WindowValue which, int value) { return WriteWindowValue(which, value); }, &rowTimeChanged);
     if (result != status::kSuccess) return result;
     state.fovMode = index;
     // The row time follows the width and the modes; the exposure keeps its

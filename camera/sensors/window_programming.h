@@ -59,4 +59,14 @@ int ProgramWindow(const WindowRequest& current, const WindowRequest& target, Wri
     return status::kSuccess;
 }
 
+// Programs the values of `window` that differ from `record` and keeps each
+// in the record as soon as the chip has it, so a failure part-way leaves the
+// record equal to what was programmed.
+template <typename Write>
+int ProgramRecord(FieldOfView& record, const WindowRequest& window, Write&& write, bool* rowTimeChanged) {
+    return ProgramWindow(
+        WindowOf(record), window, write, [&record](WindowValue which, int value) { StoreWindowValue(record, which, value); },
+        rowTimeChanged);
+}
+
 }  // namespace qcx

@@ -319,8 +319,12 @@ std::uint16_t SimCamera::SensorRegLocked(std::uint16_t reg) const {
 }
 
 void SimCamera::SetSensorRegLocked(std::uint16_t reg, std::uint16_t value) {
-    if (sensor_) sensor_->Write(reg, value);
-    else sensorRegs_[reg] = value;
+    if (sensor_) {
+        sensor_->Write(reg, value);
+        rendered_.valid = false;
+    } else {
+        sensorRegs_[reg] = value;
+    }
 }
 
 std::uint16_t SimCamera::SensorReg(std::uint16_t reg) const {

@@ -204,6 +204,9 @@ private:
     // Milliseconds from now to the next frame of the sensor's clock.
     double MsToNextFrameLocked(double frameMs);
     FrameReadResult DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut);
+    // The sensor's frame for the scene, blur and sample width, rendered
+    // again only after one of them or a sensor register changed.
+    const std::vector<std::uint8_t>& SensorFrameLocked(SimScene scene, bool wide);
 
     const SimCameraIdentity identity_;
     mutable std::mutex mutex_;
@@ -224,6 +227,16 @@ private:
     std::optional<SimScene> scene_;    // empty: follow the environment
     std::optional<SimTiming> timing_;  // empty: follow the environment
     int blur_ = 0;
+    // The last frame the sensor rendered and what it was rendered for; a
+    // sensor register write empties it. A 15-megapixel frame takes longer
+    // to render than to copy, and most frames repeat the one before.
+    struct RenderedFrame {
+        std::vector<std::uint8_t> bytes;
+        bool valid = false;
+        SimScene scene = SimScene::Picture;
+        int blur = 0;
+        bool wide = false;
+    } rendered_;
     SimFrameFaults frameFaults_;
     std::uint16_t workingMode_ = 0;
     std::uint8_t triggerStatus_ = 0;

@@ -108,7 +108,10 @@ double SimCamera::MsToNextFrameLocked(double frameMs) {
 FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut) {
     std::uint32_t bytes = std::min(size, cut);
     if (sensor_) {
-        bytes = sensor_->Render(scene_ ? *scene_ : SimSceneFromEnvironment(), buffer, bytes, blur_, Wide(workingMode_));
+        const std::vector<std::uint8_t>& frame =
+            SensorFrameLocked(scene_ ? *scene_ : SimSceneFromEnvironment(), Wide(workingMode_));
+        bytes = std::min(bytes, static_cast<std::uint32_t>(frame.size()));
+        std::copy_n(frame.data(), bytes, buffer);
     } else {
         const auto k = static_cast<std::uint32_t>(framesDelivered_);
         for (std::uint32_t i = 0; i < bytes; ++i) buffer[i] = static_cast<std::uint8_t>(i + k);
@@ -118,6 +121,20 @@ FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t siz
         framesHeld_ = 1;
     }
     return Completed(bytes);
+}
+
+const std::vector<std::uint8_t>& SimCamera::SensorFrameLocked(SimScene scene, bool wide) {
+    RenderedFrame& frame = rendered_;
+    if (frame.valid && frame.scene == scene && frame.blur == blur_ && frame.wide == wide) return frame.bytes;
+    frame.bytes.resize(sensor_->OutputShape(wide).Bytes());
+    const std::uint32_t rendered =
+        sensor_->Render(scene, frame.bytes.data(), static_cast<std::uint32_t>(frame.bytes.size()), blur_, wide);
+    frame.bytes.resize(rendered);
+    frame.valid = true;
+    frame.scene = scene;
+    frame.blur = blur_;
+    frame.wide = wide;
+    return frame.bytes;
 }
 
 SimScene SimCamera::Scene() const {

@@ -71,13 +71,6 @@ SimMosaic MosaicOf(std::uint8_t type, std::uint16_t firmwareVersion) {
     }
 }
 
-// The 8- or 12-bit code of a signal of 0..1 full scale.
-unsigned Code(float signal, unsigned fullScale) {
-    if (!(signal > 0.0f)) return 0;
-    const float code = signal * static_cast<float>(fullScale) + 0.5f;
-    return code >= static_cast<float>(fullScale) ? fullScale : static_cast<unsigned>(code);
-}
-
 }  // namespace
 
 struct SimMt9x001::Variant {
@@ -108,6 +101,7 @@ double SimMt9x001::GainOf(std::uint16_t code) {
 
 SimMt9x001::SimMt9x001(std::uint8_t deviceType, std::uint16_t firmwareVersion)
     : variant_(In(kMt9t001Models, deviceType) ? &kMt9t001 : &kMt9p001),
+      array_(variant_->firstColumn, variant_->firstRow, variant_->columns, variant_->rows),
       pixelClockMs_(In(kFastClockModels, deviceType) ? kPixelClock64MHz : kPixelClock48MHz),
       mosaic_(MosaicOf(deviceType, firmwareVersion)) {
     const Variant& v = *variant_;
@@ -132,17 +126,6 @@ SimMt9x001::SimMt9x001(std::uint8_t deviceType, std::uint16_t firmwareVersion)
         {kGlobalGain, kUnityGain},
     };
     resetExposureMs_ = ExposureMs();
-
-    // The picture is smaller than these arrays: each site looks at the point
-    // of the picture its scaled position falls on, moved to the site's own
-    // parity so that it takes the colour of its filter.
-    const auto scaled = [](int site, int sites, int pictureSites) {
-        return ((site * pictureSites / sites) & ~1) | (site & 1);
-    };
-    pictureColumn_.reserve(static_cast<std::size_t>(v.columns));
-    pictureRow_.reserve(static_cast<std::size_t>(v.rows));
-    for (int x = 0; x < v.columns; ++x) pictureColumn_.push_back(scaled(x, v.columns, SimPicture::kWidth));
-    for (int y = 0; y < v.rows; ++y) pictureRow_.push_back(scaled(y, v.rows, SimPicture::kHeight));
 }
 
 int SimMt9x001::FirstColumn() const { return variant_->firstColumn; }
@@ -197,28 +180,20 @@ double SimMt9x001::FrameTimeMs() const { return std::max(ReadoutMs(), ExposureMs
 
 namespace {
 
-// One axis of the window as the registers give it, kept inside the array.
-SimPairAxis AxisOf(int start, int sizeField, std::uint16_t addressMode, bool flip, int first, int sites) {
-    SimPairAxis axis;
-    axis.last = first + sites - 1;
-    axis.start = std::clamp(start, first, axis.last);
-    axis.size = std::clamp(sizeField + 1, 1, axis.last - axis.start + 1);
-    axis.skip = (addressMode & 7) + 1;
-    axis.bin = std::min(((addressMode >> 4) & 3) + 1, axis.skip);
-    axis.flip = flip;
-    return axis;
-}
+int Skip(std::uint16_t addressMode) { return (addressMode & 7) + 1; }
+int Bin(std::uint16_t addressMode) { return ((addressMode >> 4) & 3) + 1; }
 
 }  // namespace
 
 SimPairAxis SimMt9x001::ColumnAxis() const {
-    return AxisOf(Reg(kColumnStart), Reg(kColumnSize), Reg(kColumnAddressMode), (Reg(kReadMode2) & 0x4000) != 0,
-                  FirstColumn(), Columns());
+    const std::uint16_t mode = Reg(kColumnAddressMode);
+    return array_.ColumnAxis(Reg(kColumnStart), Reg(kColumnSize) + 1, Skip(mode), Bin(mode),
+                             (Reg(kReadMode2) & 0x4000) != 0);
 }
 
 SimPairAxis SimMt9x001::RowAxis() const {
-    return AxisOf(Reg(kRowStart), Reg(kRowSize), Reg(kRowAddressMode), (Reg(kReadMode2) & 0x8000) != 0,
-                  FirstRow(), Rows());
+    const std::uint16_t mode = Reg(kRowAddressMode);
+    return array_.RowAxis(Reg(kRowStart), Reg(kRowSize) + 1, Skip(mode), Bin(mode), (Reg(kReadMode2) & 0x8000) != 0);
 }
 
 SimFrameShape SimMt9x001::OutputShape(bool wide) const {
@@ -243,53 +218,10 @@ void SimMt9x001::SiteScales(double (&scales)[2][2]) const {
 
 std::uint32_t SimMt9x001::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,
                                  bool wide) const {
-    const SimPairAxis columns = ColumnAxis();
-    const SimPairAxis rows = RowAxis();
-    count = std::min(count, OutputShape(wide).Bytes());
-
-    if (scene == SimScene::Ramp) {
-        const unsigned shift = wide ? 4 : 0;  // the 8-bit ramp in the top bits of 12
-        const auto rampRow = [shift](int row) {
-            return [shift, row](int column) { return static_cast<unsigned>(RampSample(column, row)) << shift; };
-        };
-        return ReadOutPairs(columns, rows, wide, rampRow, out, count);
-    }
-
-    const unsigned fullScale = wide ? 4095 : 255;
     double scales[2][2];
     SiteScales(scales);
-    const int firstColumn = FirstColumn();
-    const int firstRow = FirstRow();
-
-    if (scene == SimScene::Grey) {
-        unsigned codes[2][2];
-        for (int y = 0; y < 2; ++y) {
-            for (int x = 0; x < 2; ++x) {
-                codes[y][x] = Code(static_cast<float>(kSimGreyReflectance * scales[y][x]), fullScale);
-            }
-        }
-        const auto greyRow = [&](int row) {
-            const unsigned* code = codes[(row - firstRow) & 1];
-            return [code, firstColumn](int column) { return code[(column - firstColumn) & 1]; };
-        };
-        return ReadOutPairs(columns, rows, wide, greyRow, out, count);
-    }
-
-    const SimPicture& picture = SimPicture::For(mosaic_, blurRadius);
-    const int* pictureColumn = pictureColumn_.data();
-    const auto pictureRow = [&](int row) {
-        const int y = row - firstRow;
-        const int pictureY = pictureRow_[static_cast<std::size_t>(y)];
-        const float even = static_cast<float>(scales[y & 1][0]);
-        const float odd = static_cast<float>(scales[y & 1][1]);
-        return [&picture, pictureColumn, pictureY, even, odd, firstColumn, fullScale](int column) {
-            const int x = column - firstColumn;
-            const float site = picture.Site(pictureColumn[x], pictureY);
-            if (site < 0.0f) return fullScale;  // a hot pixel
-            return Code(site * ((x & 1) != 0 ? odd : even), fullScale);
-        };
-    };
-    return ReadOutPairs(columns, rows, wide, pictureRow, out, count);
+    return array_.Render(scene, mosaic_, scales, ColumnAxis(), RowAxis(), blurRadius, wide, out,
+                         std::min(count, OutputShape(wide).Bytes()));
 }
 
 }  // namespace qcx

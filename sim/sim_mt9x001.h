@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sim/sim_array_render.h"
 #include "sim/sim_readout.h"
 #include "sim/sim_scene.h"
 #include "sim/sim_sensor_model.h"
@@ -96,11 +97,10 @@ private:
     void SiteScales(double (&scales)[2][2]) const;
 
     const Variant* variant_;
+    SimSensorArray array_;
     double pixelClockMs_;
     SimMosaic mosaic_;
     double resetExposureMs_ = 0.0;
-    // Column and row of the picture each array site sees, by relative site.
-    std::vector<int> pictureColumn_, pictureRow_;
     std::unordered_map<std::uint16_t, std::uint16_t> regs_;  // absent = 0
 };
 

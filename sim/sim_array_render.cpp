@@ -13,11 +13,17 @@ unsigned Code(float signal, unsigned fullScale) {
     return code >= static_cast<float>(fullScale) ? fullScale : static_cast<unsigned>(code);
 }
 
+// Sites beyond each edge of the active array that a window may still read:
+// a window rounded up to its read-out step can end past the last active
+// column, and the chip reads on into its border, which sees the edge of the
+// picture.
+constexpr int kBorderSites = 64;
+
 SimPairAxis AxisOf(int start, int size, int skip, int bin, bool flip, int first, int sites) {
     SimPairAxis axis;
     axis.last = first + sites - 1;
     axis.start = std::clamp(start, first, axis.last);
-    axis.size = std::clamp(size, 1, axis.last - axis.start + 1);
+    axis.size = std::clamp(size, 1, axis.last + kBorderSites - axis.start + 1);
     axis.skip = std::max(skip, 1);
     axis.bin = std::clamp(bin, 1, axis.skip);
     axis.flip = flip;

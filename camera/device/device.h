@@ -235,6 +235,10 @@ public:
     int ReadRawFrame(std::uint8_t* buffer, int width, int height) override {
         return GetRawData16or8Bits(buffer, width, height);
     }
+    // The raw capture after a flush for a driver: the caller holds the I/O
+    // lock and the capture window is programmed, so neither the windows nor
+    // the preview are touched.
+    int ReadCaptureFrameAfterFlush(std::uint8_t* buffer) override;
     bool PreviewRunning() const override { return previewState_ == kPreviewRunning; }
     int StopPreview();
     int StartPreview();

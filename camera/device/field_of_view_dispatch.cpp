@@ -48,6 +48,11 @@ int CDevice::SetFieldOfView(int mode, WindowRequest window) {
     // which must not switch until the records and the chip agree again.
     const auto windows = LockWindows();
     if (!windows.owns_lock()) return status::kFail;
+    const char* chip = sensor_->WindowLogName();
+    const char* setter = mode == FVM_CAPTURE ? "CaptureSetFieldOfView" : "PreviewSetFieldOfView";
+    if (chip != nullptr)
+        LogPrintf(log_.get(), "%s_%s ( %d, %d, %d, %d ) Enter.", chip, setter, window.columnStart, window.rowStart,
+                  window.width, window.height);
     if (sensor_->ClampWindow(window) != status::kSuccess) return status::kNotSupported;
     FieldOfView& record = sensorState_.fov[mode];
     const bool programmed = sensorState_.fovMode == mode;
@@ -72,6 +77,7 @@ int CDevice::SetFieldOfView(int mode, WindowRequest window) {
         RecomputeRegions();
     }
     if (restart) PreviewStartSequence();
+    if (chip != nullptr) LogPrintf(log_.get(), "%s_%s Finished.", chip, setter);
     return status::kSuccess;
 }
 

@@ -140,6 +140,15 @@ int CDevice::CaptureRawDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
     return result;
 }
 
+int CDevice::ReadCaptureFrameAfterFlush(std::uint8_t* buffer) {
+    LogPrintf(log_.get(), "CaptureRawDataAfterEmptyFrameBuffer Enter.");
+    FlushBeforeCapture(1);
+    const FieldOfView& capture = sensorState_.fov[FVM_CAPTURE];
+    const int result = GetRawData16or8Bits(buffer, capture.outputWidth, capture.outputHeight);
+    LogPrintf(log_.get(), "CaptureRawDataAfterEmptyFrameBuffer Finished.");
+    return result;
+}
+
 int CDevice::CaptureRgbDataAfterEmptyFrameBuffer(std::uint8_t* buffer) {
     if (buffer == nullptr) return status::kParameterError;
     const auto windows = LockWindows();

@@ -47,6 +47,8 @@ public:
     virtual int ApplyRecord(int index, const WindowRequest& window) {
         (void)index; (void)window; return status::kNotSupported;
     }
+    // The chip's name in the window setters' log lines; null: they log nothing.
+    virtual const char* WindowLogName() const { return nullptr; }
 
     virtual int ExposureLinesSet(std::uint32_t lines) { (void)lines; return status::kNotSupported; }
     virtual int ExposureLinesGet(std::uint32_t* lines) { (void)lines; return status::kNotSupported; }

@@ -33,6 +33,10 @@ public:
     // One raw frame of width x height pixels of the programmed window
     // (the still-capture read, with its time-out and corrections).
     virtual int ReadRawFrame(std::uint8_t* buffer, int width, int height) = 0;
+    // One raw frame of the capture record's output size, read after the
+    // camera emptied its frame buffer (unless it waits for an external
+    // trigger), into a buffer of the record's buffer bytes.
+    virtual int ReadCaptureFrameAfterFlush(std::uint8_t* buffer) = 0;
 
     // Running means started and not paused: the preview thread owns the frames.
     virtual bool PreviewRunning() const = 0;

@@ -108,10 +108,10 @@ TEST_F(Mt9v032CaptureE2E, WindowsAreClampedAndAlignedToTheSensor) {
     }
 }
 
-TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImageAndDriverlessOnesDoNotOpen) {
-    Start("22,13");
-    // The next index after the MT9V032 finds only the MT9J001 (type 13),
-    // which the library has no driver for.
+TEST_F(Mt9v032CaptureE2E, MonochromeCamerasDeliverTheRawFrameAsTheirImageAndOnesThatFailToInitialiseDoNotOpen) {
+    Start("22,15");
+    // The next index after the MT9V032 finds only an MT9J001 of type 15,
+    // whose array the driver does not know.
     QCX_BYTE value = 0;
     EXPECT_EQ(QCX_RdEEPROM(camera + 1, 0, &value), QCX_STATUS_NOT_INITIALIZED);
     EXPECT_EQ(QCX_DeviceGetInformation(camera + 1, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);

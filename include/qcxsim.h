@@ -133,8 +133,23 @@ QCXSIM_API int QCXSimWriteSfr(int node, unsigned char address, unsigned char val
    delay 0x0C, address modes 0x22 and 0x23 0, gains 0x2B-0x2E and 0x35 8,
    which is unity: code g multiplies by (1 + bit 6 of g) x (bits 5-0) / 8 x
    (1 + (bits 14-8) / 8)); writes to 0x00 are ignored and a write to 0x35
-   (global gain) sets 0x2B-0x2E too. On other cameras every address holds what was written, 0
-   before. -1 for a null `value`, -5 for no camera. */
+   (global gain) sets 0x2B-0x2E too. On 1280 x 1024 CMOS cameras (types 0,
+   1, 4, 5, 17, 18, 33, 34, 38, 39; 1, 5, 18, 34, 39 without colour filter)
+   they are that chip's registers: 0x00 = 0x8431, starts 0x01 = 8 and 0x02 =
+   16, sizes 0x03 = 1023 and 0x04 = 1279, blanking 0x05 = 9 and 0x06 = 25,
+   shutter width 0x09 = 1049, shutter delay 0x0C = 0, read options 0x1E =
+   0x8000 and 0x20 = 0x1104, gains 0x2B-0x2E and 0x35 8 (code g multiplies by
+   (1 + bit 6) x (bits 5-0) / 8); a write to 0x35 sets 0x2B-0x2E too. On
+   MT9J001 cameras (types 13-16, 25-27, 43-45; 16-bit addresses) they are
+   that chip's registers: the window 0x3002-0x3008 as first and last row and
+   column of the whole array (types 13, 15, 16, 25, 43: columns 0-3487, rows
+   8-2623; 14, 26, 44: 8-3863, 8-2771; 27, 45: 8-4615, 8-3295), line length
+   0x300C = 4 x columns + 512, coarse integration 0x3012 = 512 lines, fine
+   integration 0x3014 = 496 clocks, gains 0x302A-0x3030 8 (code g multiplies
+   by g / 8), read mode 0x3040 = 0x0041, odd increments 0x30A2 and 0x30A6 1;
+   writes to the model id 0x3000 (0x2C01) are ignored. On other cameras every
+   address holds what was written, 0 before. -1 for a null `value`, -5 for no
+   camera. */
 QCXSIM_API int QCXSimReadSensorReg(int node, unsigned short reg, unsigned short* value);
 QCXSIM_API int QCXSimWriteSensorReg(int node, unsigned short reg, unsigned short value);
 
@@ -185,9 +200,16 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
    blue rows; 0x2B without colour filter). Their address modes (0x22 rows,
    0x23 columns: bits 2-0 skip, bits 5-4 bin) skip and bin Bayer pairs, so
    that binning averages sites of one colour, two columns or rows apart, and
-   0x20 bit 15 flips the rows, bit 14 the columns. Only cameras with a sensor
-   model (MT9V032: device types 21-24, 28, 29, 36, 37; MT9P001 and MT9T001,
-   see QCXSimReadSensorReg) render scenes; the others send byte i of their
+   0x20 bit 15 flips the rows, bit 14 the columns. The 1280 x 1024 CMOS
+   skips Bayer pairs by 4 or 8 (0x1E bits 2 and 4 columns, 3 and 5 rows),
+   bins them by 2 (0x20 bits 3 and 4) and flips the rows (0x20 bit 15), with
+   an R G / G B filter. The MT9J001 skips every other or every fourth pair
+   (odd increments 3 and 7), bins what it skips with 0x3040 bit 10, flips
+   the rows and columns with bits 15 and 14, and carries G R / B G on types
+   13, 15, 16 and type 14 before firmware 1.05, R G / G B on the others.
+   Only cameras with a sensor model (MT9V032: device types 21-24, 28, 29,
+   36, 37; MT9P001, MT9T001, 1280 x 1024 CMOS and MT9J001, see
+   QCXSimReadSensorReg) render scenes; the others send byte i of their
    k-th frame as (i + k) mod 256 in every scene. The getter reports the
    scene the next frame would use. -1 for an unknown scene or a null
    `scene`, -5 for no camera. */
@@ -252,15 +274,19 @@ QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned 
 
 /* Width and height in samples of the frame the sensor sends now, from its
    window, skipping and binning; either pointer may be null. A sample is one
-   byte, or two (a 12-bit value, low byte first) on MT9P001 and MT9T001
-   cameras whose working mode has the 16-bit transfer bit (0x0010). -3 for a
+   byte, or two (a 12-bit value, low byte first) on cameras with a
+   megapixel sensor model whose working mode has the 16-bit transfer bit
+   (0x0010). -3 for a
    camera without a sensor model, which sends whatever size is read; -5 for
    no camera. */
 QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height);
 
 /* Milliseconds the sensor takes for one frame with its registers as they are
    now: the read-out of the window with its blanking, or the exposure when
-   that is longer. Realtime timing delivers a frame every this long. -1 for a
+   that is longer (1280 x 1024 CMOS: a row is max(W' + max(HB, 19) + 226,
+   4 x SD + 548) clocks of 48 MHz, W' the column size less the columns a
+   skip or bin leaves out, and a frame output rows + VB + 1 rows; MT9J001:
+   a line is 0x300C clocks of 161 MHz, a frame output rows + 64 lines). Realtime timing delivers a frame every this long. -1 for a
    null `ms`, -3 for a camera without a sensor model, -5 for no camera. */
 QCXSIM_API int QCXSimGetFrameTime(int node, double* ms);
 

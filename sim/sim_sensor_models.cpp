@@ -1,6 +1,8 @@
 // The table from device type to sensor model: one row per modelled family.
 #include <new>
 
+#include "sim/sim_cmos1280.h"
+#include "sim/sim_mt9j001.h"
 #include "sim/sim_mt9v032.h"
 #include "sim/sim_mt9x001.h"
 #include "sim/sim_sensor_model.h"
@@ -22,6 +24,8 @@ std::unique_ptr<SimSensorModel> Make(std::uint8_t deviceType, std::uint16_t firm
 const SimSensorModelRow kModels[] = {
     {&SimMt9v032::Fits, &Make<SimMt9v032>},
     {&SimMt9x001::Fits, &Make<SimMt9x001>},  // MT9P001 and MT9T001
+    {&SimMt9j001::Fits, &Make<SimMt9j001>},
+    {&SimCmos1280::Fits, &Make<SimCmos1280>},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Window changes, still captures, image settings and the preview of one
-// simulated MT9V032 or MT9P001 from several threads at once: a frame may be lost while
+// simulated camera of several sensor families from several threads at once: a frame may be lost while
 // they overlap, but afterwards the camera's windows and its chip must agree
 // (and the thread sanitizer build sees every shared record under a lock).
 #include <gtest/gtest.h>
@@ -73,7 +73,8 @@ class WindowConcurrencyOfSensorE2E : public WindowConcurrencyE2E, public ::testi
 
 INSTANTIATE_TEST_SUITE_P(Families, WindowConcurrencyOfSensorE2E,
                          ::testing::Values(Sensor{"21", 752, 480, {0, 1, 3}, false, 800},
-                                           Sensor{"8", 2592, 1944, {0, 2, 4}, true, 800}),
+                                           Sensor{"8", 2592, 1944, {0, 2, 4}, true, 800},
+                                           Sensor{"0", 1280, 1024, {1, 3, 4}, false, 800}),
                          [](const auto& info) { return std::string("type") + info.param.list; });
 
 TEST_P(WindowConcurrencyOfSensorE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLeaveTheChipInStep) {

@@ -74,7 +74,8 @@ class WindowConcurrencyOfSensorE2E : public WindowConcurrencyE2E, public ::testi
 INSTANTIATE_TEST_SUITE_P(Families, WindowConcurrencyOfSensorE2E,
                          ::testing::Values(Sensor{"21", 752, 480, {0, 1, 3}, false, 800},
                                            Sensor{"8", 2592, 1944, {0, 2, 4}, true, 800},
-                                           Sensor{"0", 1280, 1024, {1, 3, 4}, false, 800}),
+                                           Sensor{"0", 1280, 1024, {1, 3, 4}, false, 800},
+                                           Sensor{"25", 3488, 2616, {0, 1, 3}, false, 800}),
                          [](const auto& info) { return std::string("type") + info.param.list; });
 
 TEST_P(WindowConcurrencyOfSensorE2E, WindowChangesCapturesAndPreviewFromSeveralThreadsLeaveTheChipInStep) {

@@ -1,7 +1,8 @@
 // Time of one colour capture of a simulated camera in fast frame timing, whole
 // and split into its parts: the frame read, the raw corrections and the
 // conversion into a colour image. The argument of each benchmark is the
-// device type: 21, an MT9V032 at 752 x 480, and 8, an MT9P001 at 2592 x 1944.
+// device type: 21, an MT9V032 at 752 x 480; 8, an MT9P001 at 2592 x 1944;
+// 0, a 1280 x 1024 CMOS; and 27, an MT9J001 at 4608 x 3288.
 // capture_bench [Google Benchmark options]
 #include <benchmark/benchmark.h>
 
@@ -107,17 +108,17 @@ void Conversion(benchmark::State& state) {
     SetPixels(state, camera);
 }
 
-BENCHMARK(WholeColourCapture)->Arg(21)->Arg(8)->Unit(benchmark::kMicrosecond);
-BENCHMARK(FrameRead)->Arg(21)->Arg(8)->Unit(benchmark::kMicrosecond);
-BENCHMARK(RawCorrections)->Arg(21)->Arg(8)->Unit(benchmark::kMicrosecond);
-BENCHMARK(Conversion)->Arg(21)->Arg(8)->Unit(benchmark::kMicrosecond);
+BENCHMARK(WholeColourCapture)->Arg(21)->Arg(0)->Arg(8)->Arg(27)->Unit(benchmark::kMicrosecond);
+BENCHMARK(FrameRead)->Arg(21)->Arg(0)->Arg(8)->Arg(27)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RawCorrections)->Arg(21)->Arg(0)->Arg(8)->Arg(27)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Conversion)->Arg(21)->Arg(0)->Arg(8)->Arg(27)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     // A simulated colour MT9V032 and MT9P001 with frames as fast as they can
     // be made.
-    setenv("QCX_SIM", "21,8", 1);
+    setenv("QCX_SIM", "21,0,8,27", 1);
     setenv("QCX_SIM_TIMING", "fast", 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

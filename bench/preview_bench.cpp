@@ -1,6 +1,7 @@
 // Live preview of simulated cameras through the C interface: the MT9V032 at
 // its full 752 x 480, colour (type 21) and grey (type 22), and in realtime
-// timing also the MT9P001 (type 8) and MT9T001 (type 3):
+// timing also the MT9P001 (type 8), MT9T001 (type 3), 1280 x 1024 CMOS
+// (type 0) and MT9J001 (types 13 and 27):
 //  - realtime timing: the frame rate the preview measures itself
 //    (QCX_PreviewGetFrameRate) and the rate at which the camera delivered
 //    frames, beside the rate the sensor model computes for the window;
@@ -273,9 +274,11 @@ int main(int argc, char** argv) {
         RealtimeFrameRate(type, kWidth, kHeight, kRealtimeRun);
         std::fflush(stdout);
     }
-    // The MT9P001 (type 8) and MT9T001 (type 3) at their full arrays and at
-    // a VGA window; long runs, as the full arrays give a few frames a second.
-    for (const auto& [type, width, height] : {std::tuple{8, 2592, 1944}, {8, 640, 480}, {3, 2048, 1536}, {3, 640, 480}}) {
+    // The megapixel cameras at their full arrays and at a VGA window; long
+    // runs, as the full arrays give a few frames a second.
+    for (const auto& [type, width, height] :
+         {std::tuple{8, 2592, 1944}, {8, 640, 480}, {3, 2048, 1536}, {3, 640, 480}, {0, 1280, 1024}, {0, 640, 480},
+          {13, 3488, 2616}, {27, 4608, 3288}, {27, 640, 480}}) {
         RealtimeFrameRate(type, width, height, 10s);
         std::fflush(stdout);
     }

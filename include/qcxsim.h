@@ -178,8 +178,10 @@ QCXSIM_API int QCXSimGetLastRequest(int node, unsigned char record[QCXSIM_RECORD
    -1 for a null `count`, -5 for no camera. */
 QCXSIM_API int QCXSimGetFlushCount(int node, unsigned int* count);
 
-/* Frame release requests (0xDA) the camera answered. -1 for a null `count`,
-   -5 for no camera. */
+/* Frame release requests (0xDA) the camera answered. The cameras that take
+   them (types 48 and 49) hold each frame they sent until it is released or
+   the frame buffer is flushed: a read before that times out. -1 for a null
+   `count`, -5 for no camera. */
 QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
 
 /* What the camera looks at: QCXSIM_SCENE_PICTURE, a deterministic picture

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <span>
 
 namespace qcx {
@@ -203,11 +204,16 @@ bool SimCamera::ExecuteLocked(const RequestRecord& r, const std::uint8_t* hostDa
             return true;
         case kFrameRelease:
             ++frameReleaseCount_;
+            framesHeld_ = 0;
             return true;
         case kTimingGeneratorWrite:
         case kFrontEndWrite:
         case kCcd1628RegisterWrite:
             RecordWriteLocked(r.bRequest, hostData, r.wLength);
+            if (sensor_) {
+                sensor_->VendorWrite(r.bRequest, hostData, r.wLength);
+                rendered_.valid = false;
+            }
             return true;
         case kCcdSensitivity:
             ccdSensitivity_ = value;
@@ -227,6 +233,11 @@ void SimCamera::WriteWorkingModeLocked(std::uint16_t word) {
         framesHeld_ = 0;
     }
     workingMode_ = static_cast<std::uint16_t>(word & ~working_mode::kFlushFrameBuffer);
+}
+
+bool SimCamera::HoldsFramesUntilReleased() const {
+    return std::find(std::begin(kCcd1628Models), std::end(kCcd1628Models), identity_.deviceType) !=
+           std::end(kCcd1628Models);
 }
 
 void SimCamera::RecordWriteLocked(std::uint8_t request, const std::uint8_t* data, std::size_t size) {

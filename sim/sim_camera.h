@@ -184,7 +184,8 @@ public:
     // Reads that ended in a time-out (time-out 0, dropped or too slow frames).
     std::uint64_t FrameTimeouts() const;
     // Frames waiting in the camera's buffer. Frames are made on demand, so
-    // this is 1 after a read that delivered data and 0 after a flush.
+    // this is 1 after a read that delivered data and 0 after a flush or a
+    // frame release.
     std::uint32_t FramesHeld() const;
 
     // Bounds the memory of recorded writes in long sessions; the oldest go.
@@ -204,6 +205,8 @@ private:
     // Milliseconds from now to the next frame of the sensor's clock.
     double MsToNextFrameLocked(double frameMs);
     FrameReadResult DeliverLocked(std::uint8_t* buffer, std::uint32_t size, std::uint32_t cut);
+    // The 1628 x 1236 CCD cameras hold each frame until the host releases it.
+    bool HoldsFramesUntilReleased() const;
     // The sensor's frame for the scene, blur and sample width, rendered
     // again only after one of them or a sensor register changed.
     const std::vector<std::uint8_t>& SensorFrameLocked(SimScene scene, bool wide);

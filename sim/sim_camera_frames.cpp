@@ -64,8 +64,11 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
     if (buffer == nullptr) return Failed(kSimErrorInvalidParameter);
 
     const bool realtime = (timing_ ? *timing_ : SimTimingFromEnvironment()) == SimTiming::Realtime;
-    if (frameFaults_.drops > 0) {
-        --frameFaults_.drops;
+    // A camera that holds its frame until released sends nothing more
+    // before the release.
+    const bool held = HoldsFramesUntilReleased() && framesHeld_ > 0;
+    if (frameFaults_.drops > 0 || held) {
+        if (!held) --frameFaults_.drops;
         if (realtime && !WaitLocked(lock, timeoutMs, connection)) return Failed(kSimErrorDeviceGone);
         ++frameTimeouts_;
         return TimedOut();

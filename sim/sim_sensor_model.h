@@ -3,6 +3,7 @@
 // model per sensor family; MakeSimSensorModel picks it by device type.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +27,12 @@ public:
     // Register access as over the chip's serial bus.
     virtual std::uint16_t Read(std::uint16_t reg) const = 0;
     virtual void Write(std::uint16_t reg, std::uint16_t value) = 0;
+    // The data of a host-to-device vendor request that carries a command for
+    // the chips of the camera (the CCD cameras' timing generator, front end
+    // and register requests); models without such chips ignore it.
+    virtual void VendorWrite(std::uint8_t request, const std::uint8_t* data, std::size_t size) {
+        (void)request; (void)data; (void)size;
+    }
 
     // The colour filter the chip carries (or none).
     virtual SimMosaic Mosaic() const = 0;

@@ -89,8 +89,12 @@ int CDevice::InitializeSensor() {
     sensorState_.defaultBayerMode =
         family->defaultBayerMode(deviceType_, firmwareVersion_ >> 8, firmwareVersion_ & 0xFF);
     sensorState_.bayerMode = sensorState_.defaultBayerMode;
-    // Grey variants deliver raw frames.
-    SetOutputMode(IsInGroup(family->monochromeTypes, deviceType_) ? 0 : 1);
+    // Grey variants deliver raw frames. The grey CCDs, which have no sensor
+    // flip, start with their rows flipped as the frames arrive, as the grey
+    // CMOS chips flip theirs in the sensor.
+    const bool grey = IsInGroup(family->monochromeTypes, deviceType_);
+    SetOutputMode(grey ? 0 : 1);
+    if (grey && family->frameMirror) flipOn_ = true;
     return status::kSuccess;
 }
 

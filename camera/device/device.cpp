@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "camera/common/status.h"
 #include "camera/platform/file_system.h"
@@ -136,6 +137,15 @@ int CDevice::ApplyLogSettings(bool enable, const char* folder) {
     log_.reset(new (std::nothrow) CLogFile(path));
     if (!log_) return status::kFail;
     return status::kSuccess;
+}
+
+int CDevice::SendVendorRequest(std::uint8_t request, const std::uint8_t* data, std::uint16_t length) {
+    SetupPacket setup;
+    setup.bmRequestType = vendor::kTypeOut;
+    setup.bRequest = request;
+    setup.wLength = length;
+    std::vector<std::uint8_t> copy(data, data + length);
+    return channel_.VendorCmd(setup, copy.data());
 }
 
 int CDevice::DeviceGetInformation(int* deviceType, int* deviceNumber, std::uint16_t* firmwareVersion) {

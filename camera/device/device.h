@@ -228,6 +228,7 @@ public:
     bool Transfer16Bit() const override { return transfer16Bit_; }
     int ReadSensorRegister(std::uint16_t reg, std::uint16_t* value) override { return channel_.ReadSensorReg(reg, value); }
     int WriteSensorRegister(std::uint16_t reg, std::uint16_t value) override { return channel_.WriteSensorReg(reg, value); }
+    int SendVendorRequest(std::uint8_t request, const std::uint8_t* data, std::uint16_t length) override;
     int ReadWorkingModeIntoDevice() override;
     // Sends the copies of working mode, trigger delay and strobe delay again
     // after a reconnection; results are not looked at.

@@ -26,6 +26,11 @@ public:
     virtual int ReadSensorRegister(std::uint16_t reg, std::uint16_t* value) = 0;
     virtual int WriteSensorRegister(std::uint16_t reg, std::uint16_t value) = 0;
 
+    // One host-to-device vendor request (type 0x40, value 0, index 0) that
+    // carries `length` bytes of `data` to the camera's chips: 1, or the
+    // request's failure (-5 without a node, -8 when it fails).
+    virtual int SendVendorRequest(std::uint8_t request, const std::uint8_t* data, std::uint16_t length) = 0;
+
     // Reads the camera's working-mode word into the device's copy (cameras
     // without one keep their copy): the request's status.
     virtual int ReadWorkingModeIntoDevice() = 0;

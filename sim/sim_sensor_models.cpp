@@ -2,6 +2,7 @@
 #include <new>
 
 #include "sim/sim_cmos1280.h"
+#include "sim/sim_icx205.h"
 #include "sim/sim_mt9j001.h"
 #include "sim/sim_mt9v032.h"
 #include "sim/sim_mt9x001.h"
@@ -25,6 +26,7 @@ const SimSensorModelRow kModels[] = {
     {&SimMt9v032::Fits, &Make<SimMt9v032>},
     {&SimMt9x001::Fits, &Make<SimMt9x001>},  // MT9P001 and MT9T001
     {&SimMt9j001::Fits, &Make<SimMt9j001>},
+    {&SimIcx205::Fits, &Make<SimIcx205>},
     {&SimCmos1280::Fits, &Make<SimCmos1280>},
 };
 

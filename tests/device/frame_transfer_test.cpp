@@ -1,7 +1,8 @@
 // Frame reads of the camera object: the frame release flag, the raw
 // corrections' order and extent, 16-bit transfer, and the working-mode word
-// with the frame-buffer flush. The simulated cameras
-// without a sensor model send byte i of their k-th frame as (i + k) & 0xFF.
+// with the frame-buffer flush. The simulated cameras look at the ramp, whose
+// first row, read from column 0, holds sample i = i mod 256 (16 times that
+// in 16-bit transfer); these frames are shorter than one row.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -29,6 +30,7 @@ protected:
         sims.reset();
         sims = std::make_unique<test::ScopedSimCameras>(list);
         Sim()->SetTiming(SimTiming::Fast);
+        Sim()->SetScene(SimScene::Ramp);
         DeviceEnvironment environment;
         environment.nodes = &nodes;
         environment.makeSensorDriver = test::FakeSensorFactory(std::make_shared<test::FakeSensorLog>());
@@ -40,11 +42,13 @@ protected:
         device.reset();
         sims.reset();
     }
-    // The bytes the camera's next frame will hold.
-    static Bytes NextFrame(std::size_t size) {
+    // The first `size` bytes of the camera's frames.
+    static Bytes NextFrame(std::size_t size, bool wide = false) {
         Bytes frame(size);
-        const auto k = Sim()->FramesDelivered();
-        for (std::size_t i = 0; i < size; ++i) frame[i] = static_cast<std::uint8_t>(i + k);
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto sample = static_cast<std::uint16_t>(wide ? (i / 2 % 256) * 16 : i % 256);
+            frame[i] = static_cast<std::uint8_t>(wide && i % 2 != 0 ? sample >> 8 : sample);
+        }
         return frame;
     }
     static std::shared_ptr<SimCamera> Sim() { return SimNodeProvider::Instance().CameraAtNode(0); }
@@ -94,7 +98,7 @@ TEST_F(FrameTransferTest, SixteenBitFramesComeRawFromCaptureAndReducedFromThePre
 
     constexpr int W = 8, H = 4;
     // Little-endian samples, a sixteenth of each up to 255.
-    const Bytes next = NextFrame(W * H * 2);
+    const Bytes next = NextFrame(W * H * 2, true);
     Bytes expected(W * H);
     for (int i = 0; i < W * H; ++i) expected[i] = static_cast<std::uint8_t>(std::min((next[2 * i] | next[2 * i + 1] << 8) >> 4, 255));
     PatchRawEdges(expected.data(), W, H);

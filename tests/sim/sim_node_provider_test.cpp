@@ -67,7 +67,7 @@ TEST_F(SimNodes, UnpluggedCameraLeavesAGapThatLaterCamerasFill) {
 // --- the C control API ---
 
 TEST_F(SimNodes, ControlApiSetsTimingPerCameraAndReportsTheRenderedFrameSize) {
-    SetList("21,48");
+    SetList("21,46");
     int value = -1, width = 0, height = 0;
     ASSERT_EQ(QCXSimSetTiming(0, QCXSIM_TIMING_FAST), QCXSIM_OK);
     ASSERT_EQ(QCXSimGetTiming(0, &value), QCXSIM_OK);

@@ -147,8 +147,15 @@ QCXSIM_API int QCXSimWriteSfr(int node, unsigned char address, unsigned char val
    0x300C = 4 x columns + 512, coarse integration 0x3012 = 512 lines, fine
    integration 0x3014 = 496 clocks, gains 0x302A-0x3030 8 (code g multiplies
    by g / 8), read mode 0x3040 = 0x0041, odd increments 0x30A2 and 0x30A6 1;
-   writes to the model id 0x3000 (0x2C01) are ignored. On other cameras every
-   address holds what was written, 0 before. -1 for a null `value`, -5 for no
+   writes to the model id 0x3000 (0x2C01) are ignored. The CCD cameras have
+   no sensor register bus: on ICX205 cameras (types 19, 20) the read reports
+   the front end's registers 1 (variable gain, power-on 512), 2 (clamp level,
+   0) and 4 (CDS gain code, 0x20) as requests 0x22 set them, and 85 the
+   exposure lines the timing generator runs (2047), as the two commands of
+   request 0x21 set it; on 1628 x 1236 cameras (types 48, 49) it reads 0 and
+   their five registers are reached by request 0x27 only. Writes change
+   nothing on either. On other cameras every address holds what was written,
+   0 before. -1 for a null `value`, -5 for no
    camera. */
 QCXSIM_API int QCXSimReadSensorReg(int node, unsigned short reg, unsigned short* value);
 QCXSIM_API int QCXSimWriteSensorReg(int node, unsigned short reg, unsigned short value);
@@ -209,8 +216,12 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
    (odd increments 3 and 7), bins what it skips with 0x3040 bit 10, flips
    the rows and columns with bits 15 and 14, and carries G R / B G on types
    13, 15, 16 and type 14 before firmware 1.05, R G / G B on the others.
+   The CCDs send their whole array: the ICX205 (1360 x 1024) with a G B / R G
+   filter on type 19, the 1628 x 1236 with G R / B G on type 48, grey on
+   types 20 and 49; the picture and the grey scene follow their exposure and
+   variable gain (36 or 34 dB over the codes, unity at 512).
    Only cameras with a sensor model (MT9V032: device types 21-24, 28, 29,
-   36, 37; MT9P001, MT9T001, 1280 x 1024 CMOS and MT9J001, see
+   36, 37; MT9P001, MT9T001, 1280 x 1024 CMOS, MT9J001 and the CCDs, see
    QCXSimReadSensorReg) render scenes; the others send byte i of their
    k-th frame as (i + k) mod 256 in every scene. The getter reports the
    scene the next frame would use. -1 for an unknown scene or a null
@@ -276,9 +287,9 @@ QCXSIM_API int QCXSimGetFrameCounts(int node, unsigned int* delivered, unsigned 
 
 /* Width and height in samples of the frame the sensor sends now, from its
    window, skipping and binning; either pointer may be null. A sample is one
-   byte, or two (a 12-bit value, low byte first) on cameras with a
-   megapixel sensor model whose working mode has the 16-bit transfer bit
-   (0x0010). -3 for a
+   byte, or two (a 12-bit value, low byte first) on cameras with a sensor
+   model other than the MT9V032 whose working mode has the 16-bit transfer
+   bit (0x0010). -3 for a
    camera without a sensor model, which sends whatever size is read; -5 for
    no camera. */
 QCXSIM_API int QCXSimGetFrameSize(int node, int* width, int* height);

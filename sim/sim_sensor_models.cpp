@@ -1,6 +1,7 @@
 // The table from device type to sensor model: one row per modelled family.
 #include <new>
 
+#include "sim/sim_ccd1628.h"
 #include "sim/sim_cmos1280.h"
 #include "sim/sim_icx205.h"
 #include "sim/sim_mt9j001.h"
@@ -28,6 +29,7 @@ const SimSensorModelRow kModels[] = {
     {&SimMt9j001::Fits, &Make<SimMt9j001>},
     {&SimIcx205::Fits, &Make<SimIcx205>},
     {&SimCmos1280::Fits, &Make<SimCmos1280>},
+    {&SimCcd1628::Fits, &Make<SimCcd1628>},
 };
 
 }  // namespace

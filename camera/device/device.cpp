@@ -50,6 +50,10 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
     family_ = FindSensorFamilyTraits(deviceType_);
     deviceNumber_ = info.deviceNumber;
     firmwareVersion_ = info.firmwareVersion;
+    // A camera that holds each frame until released may still hold one
+    // that an earlier session read and never released: it would send no
+    // frame before a release. The first read releases it.
+    frameReleasePending_ = IsInGroup(kFrameReleaseTypes, deviceType_);
 
     // A camera whose log cannot be opened still works.
     if (environment.logEnabled) ApplyLogSettings(true, environment.logFolder.c_str());
@@ -120,6 +124,8 @@ int CDevice::Recover() {
     });
     if (opened != status::kSuccess) return opened;
     if (!channel_.IsOpen()) return status::kRecoveryFail;
+    // The read that timed out may have met a frame the camera still holds.
+    frameReleasePending_ = IsInGroup(kFrameReleaseTypes, deviceType_);
     const int restored = ReinitializeSensor();
     return restored == status::kSuccess ? status::kRecoverySuccessful : restored;
 }

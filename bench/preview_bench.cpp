@@ -1,7 +1,7 @@
 // Live preview of simulated cameras through the C interface: the MT9V032 at
 // its full 752 x 480, colour (type 21) and grey (type 22), and in realtime
 // timing also the MT9P001 (type 8), MT9T001 (type 3), 1280 x 1024 CMOS
-// (type 0) and MT9J001 (types 13 and 27):
+// (type 0), MT9J001 (types 13 and 27) and the CCDs (types 19 and 48):
 //  - realtime timing: the frame rate the preview measures itself
 //    (QCX_PreviewGetFrameRate) and the rate at which the camera delivered
 //    frames, beside the rate the sensor model computes for the window;
@@ -107,10 +107,15 @@ public:
             if (QCX_DeviceGetInformation(i, &found, nullptr, nullptr) == QCX_STATUS_SUCCESS && found == type) index_ = i;
         }
         node_ = QCX_DeviceGetCount() - QCXSimGetCount();
+        // The CCDs have their whole array as their only window.
         int w = 0, h = 0;
-        if (index_ >= 0 && (QCX_PreviewSetFieldOfView(index_, 0, 0, width, height, 0, 0) != QCX_STATUS_SUCCESS ||
-                            QCX_PreviewGetSize(index_, &w, &h) != QCX_STATUS_SUCCESS || w != width || h != height))
+        if (index_ >= 0 && QCX_PreviewGetSize(index_, &w, &h) == QCX_STATUS_SUCCESS && (w != width || h != height) &&
+            QCX_PreviewSetFieldOfView(index_, 0, 0, width, height, 0, 0) != QCX_STATUS_SUCCESS)
             index_ = -1;
+        if (index_ >= 0 && (QCX_PreviewGetSize(index_, &w, &h) != QCX_STATUS_SUCCESS || w != width || h != height))
+            index_ = -1;
+        // The 1628 x 1236 CCD opens with an exposure of 52 s.
+        if (index_ >= 0 && (type == 48 || type == 49)) QCX_ExposureTimeSet(index_, 100.0f);
     }
     ~SimCamera() { QCX_UnInit(); }
     SimCamera(const SimCamera&) = delete;
@@ -278,7 +283,7 @@ int main(int argc, char** argv) {
     // runs, as the full arrays give a few frames a second.
     for (const auto& [type, width, height] :
          {std::tuple{8, 2592, 1944}, {8, 640, 480}, {3, 2048, 1536}, {3, 640, 480}, {0, 1280, 1024}, {0, 640, 480},
-          {13, 3488, 2616}, {27, 4608, 3288}, {27, 640, 480}}) {
+          {13, 3488, 2616}, {27, 4608, 3288}, {27, 640, 480}, {19, 1360, 1024}, {48, 1628, 1236}}) {
         RealtimeFrameRate(type, width, height, 10s);
         std::fflush(stdout);
     }

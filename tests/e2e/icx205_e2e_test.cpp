@@ -62,6 +62,14 @@ TEST_F(Icx205E2E, BothTypesOpenOnTheFullFrameAndRefuseWindows) {
     EXPECT_EQ((std::vector{w, h}), (std::vector{1360, 1024}));
 }
 
+// Types 6, 46 and 47 have the I/O lines, working mode or 16-bit transfer
+// of a camera but no sensor family: they cannot be opened.
+TEST_F(Icx205E2E, TypesOfNoSensorFamilyDoNotOpen) {
+    Start("6,46,47");
+    for (camera = 0; camera < 3; ++camera)
+        EXPECT_EQ(QCX_DeviceGetInformation(camera, nullptr, nullptr, nullptr), QCX_STATUS_NOT_INITIALIZED);
+}
+
 // The frames are the ramp; mirror and flip are done on the frames, and the
 // grey camera starts with its rows flipped.
 TEST_F(Icx205E2E, FramesAreTheRampMirroredAndFlippedInSoftware) {

@@ -4,11 +4,15 @@
 // capture frame it spoils.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "e2e/sim_session.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -211,6 +215,35 @@ TEST_F(Mt9j001E2E, ANewExposureDropsOneCaptureFrameAndSurvivesAFrameTimeOut) {
     QCXSimGetFlushCount(node, &flushesAfter);
     EXPECT_EQ(flushesAfter, flushes);
     ASSERT_EQ(QCX_PreviewStart(camera, 0), 1);
+}
+
+// The chip's own log lines: a window request as asked, each register write
+// by name, the dropped frame, and a switch between the windows.
+TEST_F(Mt9j001E2E, TheLogTellsWindowsRegisterWritesDroppedFramesAndSwitches) {
+    qcx::test::TempFolder folder;
+    Start("25");
+    ASSERT_EQ(QCX_LogSet(1, folder.Path().c_str()), 1);
+    ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 10, 20, 1001, 101, 0, 0), 1);
+    ASSERT_EQ(QCX_SetParam(camera, QCX_EXPOSURE_LINES, 300), 1);
+    ASSERT_EQ(QCX_PreviewSetFieldOfView(camera, 0, 0, 320, 240, 0, 0), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 1), 1);
+    ASSERT_EQ(QCX_PreviewStart(camera, 0), 1);
+    ASSERT_EQ(QCX_LogSet(0, nullptr), 1);
+    std::string log;
+    for (const auto& file : std::filesystem::directory_iterator(folder.Path())) {
+        std::ifstream in(file.path());
+        log.append(std::istreambuf_iterator<char>(in), {});
+    }
+    for (const char* line : {"MT9J001_CaptureSetFieldOfView ( 10, 20, 1001, 101 ) Enter.",
+                             "====>WrSensorRegX( MT9J001REG_X_ADDR_END, 1013 ) ",
+                             "MT9J001_CaptureSetFieldOfView Finished.",
+                             "====>WrSensorRegX( MT9J001REG_COARSE_INTEGRATION_TIME, 300 ) ",
+                             "Drap One Frame Enter.", "Drap One Frame Finished.",
+                             "MT9J001_PreviewSetFieldOfView ( 0, 0, 320, 240 ) Enter.",
+                             "MT9J001_SwitchFieldOfViewMode Enter, CAPTURE Mode to PREVIEW Mode.",
+                             "MT9J001_SwitchFieldOfViewMode Enter, PREVIEW Mode to CAPTURE Mode.",
+                             "MT9J001_SwitchFieldOfViewMode Finished."})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
 // A request that fails between the two halves of an address pair, or

@@ -191,6 +191,37 @@ QCXSIM_API int QCXSimGetFlushCount(int node, unsigned int* count);
    `count`, -5 for no camera. */
 QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count);
 
+/* The camera's I/O lines from outside. The controller's ports C, D and E
+   (special function registers 0xA0, 0xB0, 0xB1) read the level a pin drives
+   where its direction bit (0xB4, 0xB5, 0xB6) makes it an output, and the
+   outside level elsewhere, pulled high unless set here.
+   QCXSimSetSnapButton: pressed (non-zero) pulls port C pin 2 low.
+   QCXSimSetGpioInputs: outside levels of the general purpose lines, line 0
+   in bit 0 (port E on types 4-7, 10, 11, 23, 24; port D on 33-35; port D
+   from pin 2 on for 17, 18, 30). QCXSimGetGpioLevels: the levels the lines
+   carry, driven or from outside. QCXSimGetLamps: the lit lamps of the type
+   12 camera, lamp n in bit n, lit when both of its port E pins (2n, 2n + 1)
+   are driven high. -3 for a camera without the lines or lamps, -1 for a
+   null output, -5 for no camera. */
+QCXSIM_API int QCXSimSetSnapButton(int node, int pressed);
+QCXSIM_API int QCXSimSetGpioInputs(int node, unsigned char levels);
+QCXSIM_API int QCXSimGetGpioLevels(int node, unsigned char* levels);
+QCXSIM_API int QCXSimGetLamps(int node, unsigned char* lamps);
+
+/* One pulse on the external trigger input. While the working mode has the
+   external trigger bit (0x0001) a frame is sent only for a trigger: a read
+   waits for one up to its time-out and then times out; a trigger that came
+   first is kept for the next read. The frame follows the trigger after the
+   trigger delay (request 0xD6, taken as microseconds) and, in realtime
+   timing, the frame time. A trigger also sets the trigger status the
+   camera reports (request 0xD0) until it is reported. -5 for no camera. */
+QCXSIM_API int QCXSimTrigger(int node);
+
+/* Pulses of the strobe (flash) output: one per frame sent while the sensor
+   enables it (MT9V032: 0x1B bit 0 clear; 1280 x 1024 CMOS: 0x1E bit 9 set).
+   -1 for a null `count`, -5 for no camera. */
+QCXSIM_API int QCXSimGetStrobeCount(int node, unsigned int* count);
+
 /* What the camera looks at: QCXSIM_SCENE_PICTURE, a deterministic picture
    whose brightness follows the exposure time and analog gain (the power-on
    settings give a mid-grey picture); QCXSIM_SCENE_RAMP, exact bytes for

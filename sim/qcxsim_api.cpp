@@ -227,6 +227,48 @@ QCXSIM_API int QCXSimGetFrameReleaseCount(int node, unsigned int* count) {
     });
 }
 
+QCXSIM_API int QCXSimSetSnapButton(int node, int pressed) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.SetSnapButton(pressed != 0);
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimSetGpioInputs(int node, unsigned char levels) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        return camera.SetGpioInputs(levels) ? QCXSIM_OK : QCXSIM_NOT_SUPPORTED;
+    });
+}
+
+QCXSIM_API int QCXSimGetGpioLevels(int node, unsigned char* levels) {
+    if (levels == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        return camera.GpioLevels(levels) ? QCXSIM_OK : QCXSIM_NOT_SUPPORTED;
+    });
+}
+
+QCXSIM_API int QCXSimGetLamps(int node, unsigned char* lamps) {
+    if (lamps == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        return camera.Lamps(lamps) ? QCXSIM_OK : QCXSIM_NOT_SUPPORTED;
+    });
+}
+
+QCXSIM_API int QCXSimTrigger(int node) {
+    return WithCamera(node, [&](SimCamera& camera) {
+        camera.Trigger();
+        return QCXSIM_OK;
+    });
+}
+
+QCXSIM_API int QCXSimGetStrobeCount(int node, unsigned int* count) {
+    if (count == nullptr) return QCXSIM_BAD_ARGUMENT;
+    return WithCamera(node, [&](SimCamera& camera) {
+        *count = camera.StrobePulses();
+        return QCXSIM_OK;
+    });
+}
+
 QCXSIM_API int QCXSimSetScene(int node, int scene) {
     const auto it = std::find(std::begin(kScenes), std::end(kScenes), scene);
     if (it == std::end(kScenes)) return QCXSIM_BAD_ARGUMENT;

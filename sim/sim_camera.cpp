@@ -83,8 +83,10 @@ struct SimCamera::Answer {
 SimCamera::SimCamera(const SimCameraIdentity& identity)
     : identity_(identity),
       eeprom_(0x10000, 0xFF),
-      fx2Regs_(0x10000, 0) {
+      fx2Regs_(0x10000, 0),
+      ports_(identity.deviceType) {
     sensor_ = MakeSimSensorModel(identity.deviceType, identity.firmwareVersion);
+    ports_.PowerOn(sfrs_);
 }
 
 bool SimCamera::ConnectedLocked(std::uint32_t connection) const {
@@ -169,7 +171,7 @@ bool SimCamera::ExecuteLocked(const RequestRecord& r, const std::uint8_t* hostDa
             return true;
         case kReadSfr:
             // The SFR space is one byte wide; the firmware looks at the low byte only.
-            out[1] = sfrs_[static_cast<std::uint8_t>(value)];
+            out[1] = ports_.Read(sfrs_, static_cast<std::uint8_t>(value));
             return true;
         case kWriteSfr:
             sfrs_[static_cast<std::uint8_t>(value)] = indexByte;
@@ -183,6 +185,7 @@ bool SimCamera::ExecuteLocked(const RequestRecord& r, const std::uint8_t* hostDa
             return true;
         case kTriggerStatus:
             out[1] = triggerStatus_;
+            triggerStatus_ = 0;
             return true;
         case kReadEeprom32: {
             const auto it = eeprom32_.find(r.wValue << 16 | r.wIndex);
@@ -366,6 +369,38 @@ std::uint8_t SimCamera::TriggerStatus() const {
 void SimCamera::SetTriggerStatus(std::uint8_t status) {
     std::lock_guard lock(mutex_);
     triggerStatus_ = status;
+}
+
+void SimCamera::SetSnapButton(bool pressed) {
+    std::lock_guard lock(mutex_);
+    ports_.SetSnapButton(pressed);
+}
+
+bool SimCamera::SetGpioInputs(std::uint8_t levels) {
+    std::lock_guard lock(mutex_);
+    return ports_.SetGpioInputs(levels);
+}
+
+bool SimCamera::GpioLevels(std::uint8_t* levels) const {
+    std::lock_guard lock(mutex_);
+    return ports_.GpioLevels(sfrs_, levels);
+}
+
+bool SimCamera::Lamps(std::uint8_t* lamps) const {
+    std::lock_guard lock(mutex_);
+    return ports_.Lamps(sfrs_, lamps);
+}
+
+void SimCamera::Trigger() {
+    std::lock_guard lock(mutex_);
+    ++pendingTriggers_;
+    triggerStatus_ = 1;
+    plugChanged_.notify_all();
+}
+
+std::uint32_t SimCamera::StrobePulses() const {
+    std::lock_guard lock(mutex_);
+    return strobePulses_;
 }
 
 std::uint16_t SimCamera::TriggerDelay() const {

@@ -19,6 +19,7 @@
 #include "camera/platform/driver_node.h"
 #include "camera/platform/request_record.h"
 #include "sim/sim_camera_list.h"
+#include "sim/sim_ports.h"
 #include "sim/sim_sensor_model.h"
 #include "sim/sim_scene.h"
 
@@ -164,8 +165,24 @@ public:
     std::uint16_t WorkingMode() const;
     // Acts like a host write: bit 8 flushes the held frames and is not kept.
     void SetWorkingMode(std::uint16_t word);
+    // What the trigger status request reports next; set by a trigger and
+    // cleared when the camera reports it.
     std::uint8_t TriggerStatus() const;
     void SetTriggerStatus(std::uint8_t status);
+
+    // The camera's I/O lines from outside: the snap button, the input levels
+    // and seen levels of the general purpose lines and the lit lamps (false
+    // for a camera without them), one pulse on the external trigger input,
+    // and the strobe pulses sent so far.
+    void SetSnapButton(bool pressed);
+    bool SetGpioInputs(std::uint8_t levels);
+    bool GpioLevels(std::uint8_t* levels) const;
+    bool Lamps(std::uint8_t* lamps) const;
+    // In external trigger mode a frame is sent only after a trigger, the
+    // trigger delay (microseconds) and, in realtime timing, the frame time
+    // after it; a read without a trigger waits for one up to its time-out.
+    void Trigger();
+    std::uint32_t StrobePulses() const;
     std::uint16_t TriggerDelay() const;
     std::uint16_t StrobeDelay() const;
     std::uint16_t CcdSensitivity() const;
@@ -213,7 +230,8 @@ private:
 
     const SimCameraIdentity identity_;
     mutable std::mutex mutex_;
-    std::condition_variable plugChanged_;  // wakes reads waiting on a camera that goes away
+    // Wakes reads waiting on a camera that goes away or on a trigger.
+    std::condition_variable plugChanged_;
 
     bool plugged_ = true;
     std::uint32_t connection_ = 0;
@@ -241,6 +259,9 @@ private:
         bool wide = false;
     } rendered_;
     SimFrameFaults frameFaults_;
+    SimPorts ports_;
+    std::uint32_t pendingTriggers_ = 0;  // trigger pulses no frame has taken yet
+    std::uint32_t strobePulses_ = 0;
     std::uint16_t workingMode_ = 0;
     std::uint8_t triggerStatus_ = 0;
     std::uint16_t triggerDelay_ = 0;

@@ -73,7 +73,20 @@ FrameReadResult SimCamera::ReadFrame(void* buffer, std::uint32_t size, std::uint
         ++frameTimeouts_;
         return TimedOut();
     }
-    if (realtime && sensor_) {
+    if ((workingMode_ & working_mode::kExternalTrigger) != 0) {
+        // The sensor exposes only when the trigger input fires.
+        const bool triggered = plugChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            return pendingTriggers_ > 0 || !ConnectedLocked(connection);
+        });
+        if (!ConnectedLocked(connection)) return Failed(kSimErrorDeviceGone);
+        if (!triggered) {
+            ++frameTimeouts_;
+            return TimedOut();
+        }
+        --pendingTriggers_;
+        const double afterTriggerMs = triggerDelay_ / 1000.0 + (realtime && sensor_ ? sensor_->FrameTimeMs() : 0.0);
+        if (afterTriggerMs > 0.0 && !WaitLocked(lock, afterTriggerMs, connection)) return Failed(kSimErrorDeviceGone);
+    } else if (realtime && sensor_) {
         const double frameMs = sensor_->FrameTimeMs();
         const bool tooSlow = frameMs > timeoutMs;
         const double waitMs = tooSlow ? timeoutMs : MsToNextFrameLocked(frameMs);
@@ -122,6 +135,7 @@ FrameReadResult SimCamera::DeliverLocked(std::uint8_t* buffer, std::uint32_t siz
     if (bytes > 0) {
         ++framesDelivered_;
         framesHeld_ = 1;
+        if (sensor_ && sensor_->StrobeOn()) ++strobePulses_;
     }
     return Completed(bytes);
 }

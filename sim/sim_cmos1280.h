@@ -56,6 +56,8 @@ public:
     void Write(std::uint16_t reg, std::uint16_t value) override;
 
     SimMosaic Mosaic() const override { return mosaic_; }
+    // Read options 1 bit 9 enables the strobe output.
+    bool StrobeOn() const override { return (Read(kReadOptions1) & 0x0200) != 0; }
 
     // Pixel clocks of one row: the width the column reduction leaves plus the
     // horizontal blank (19 at least) and the row overhead, but at least

@@ -54,6 +54,8 @@ public:
 
     bool IsMonochrome() const { return mosaic_ == SimMosaic::Grey; }
     SimMosaic Mosaic() const override { return mosaic_; }
+    // The LED output pulses with every frame unless 0x1B bit 0 disables it.
+    bool StrobeOn() const override { return (Read(kLedOutControl) & 1) == 0; }
     double PixelClockMs() const { return pixelClockMs_; }
 
     // What the chip uses now: the registers, or the automatic controls'

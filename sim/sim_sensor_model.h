@@ -34,6 +34,8 @@ public:
         (void)request; (void)data; (void)size;
     }
 
+    // Whether the chip pulses its strobe (flash) output with every frame.
+    virtual bool StrobeOn() const { return false; }
     // The colour filter the chip carries (or none).
     virtual SimMosaic Mosaic() const = 0;
     // The time the camera takes to produce one frame.

@@ -179,6 +179,13 @@ public:
     void SetFlipFlag(bool on) { flipOn_ = on; }
     int SensitivityMode() const { return sensitivityMode_; }
 
+    // ---- I/O lines: the copies the camera object keeps (io_lines.cpp) ----
+    std::uint16_t TriggerDelay() const { return triggerDelay_; }
+    std::uint16_t StrobeDelay() const { return strobeDelay_; }
+    void KeepTriggerDelay(std::uint16_t delay) { triggerDelay_ = delay; }
+    void KeepStrobeDelay(std::uint16_t delay) { strobeDelay_ = delay; }
+    void KeepSensitivityMode(int mode) { sensitivityMode_ = mode; }
+
     // ---- Preview ----
     int PreviewState() const { return previewState_; }
     // The start and stop sequences: 1, or -8 when refused (see the exports).

@@ -37,29 +37,6 @@
 #include "qcxsim.h"
 #include "sim/sim_node_provider.h"
 
-// The camera I/O line exports join the library one by one: the calls below
-// reach whichever are linked and skip the others.
-#pragma weak QCX_SensitivitySetMode
-#pragma weak QCX_SensitivityGetMode
-#pragma weak QCX_LedSetStatus
-#pragma weak QCX_LedGetStatus
-#pragma weak QCX_SnapButtonStatus
-#pragma weak QCX_GpioSetDirection
-#pragma weak QCX_GpioGetDirection
-#pragma weak QCX_GpioSetStatus
-#pragma weak QCX_GpioGetStatus
-#pragma weak QCX_TriggerModeSet
-#pragma weak QCX_TriggerModeGet
-#pragma weak QCX_SensorModeSet
-#pragma weak QCX_SensorModeGet
-#pragma weak QCX_TriggerStatusGet
-#pragma weak QCX_TriggerDelaySet
-#pragma weak QCX_TriggerDelayGet
-#pragma weak QCX_TriggerDelayGetRange
-#pragma weak QCX_StrobeDelaySet
-#pragma weak QCX_StrobeDelayGet
-#pragma weak QCX_StrobeDelayGetRange
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -530,75 +507,65 @@ void Session::RunIoLine(int which) {
     int* out = Null() ? nullptr : &value;
     switch (which) {
         case 0:
-            if (&QCX_SensitivitySetMode)
-                Device("QCX_SensitivitySetMode", QCX_SensitivitySetMode(index, SmallInt(0, 8)));
+            Device("QCX_SensitivitySetMode", QCX_SensitivitySetMode(index, SmallInt(0, 8)));
             break;
         case 1:
-            if (&QCX_SensitivityGetMode) Device("QCX_SensitivityGetMode", QCX_SensitivityGetMode(index, out));
+            Device("QCX_SensitivityGetMode", QCX_SensitivityGetMode(index, out));
             break;
         case 2:
-            if (&QCX_LedSetStatus)
-                Device("QCX_LedSetStatus", QCX_LedSetStatus(index, SmallInt(-1, 3), SmallInt(-1, 2)));
+            Device("QCX_LedSetStatus", QCX_LedSetStatus(index, SmallInt(-1, 3), SmallInt(-1, 2)));
             break;
         case 3:
-            if (&QCX_LedGetStatus) Device("QCX_LedGetStatus", QCX_LedGetStatus(index, SmallInt(-1, 3), out));
+            Device("QCX_LedGetStatus", QCX_LedGetStatus(index, SmallInt(-1, 3), out));
             break;
         case 4:
-            if (&QCX_SnapButtonStatus) Device("QCX_SnapButtonStatus", QCX_SnapButtonStatus(index, out));
+            Device("QCX_SnapButtonStatus", QCX_SnapButtonStatus(index, out));
             break;
         case 5:
-            if (&QCX_GpioSetDirection)
-                Device("QCX_GpioSetDirection", QCX_GpioSetDirection(index, in_.ConsumeIntegral<QCX_BYTE>()));
+            Device("QCX_GpioSetDirection", QCX_GpioSetDirection(index, in_.ConsumeIntegral<QCX_BYTE>()));
             break;
         case 6:
-            if (&QCX_GpioGetDirection)
-                Device("QCX_GpioGetDirection", QCX_GpioGetDirection(index, Null() ? nullptr : &byte));
+            Device("QCX_GpioGetDirection", QCX_GpioGetDirection(index, Null() ? nullptr : &byte));
             break;
         case 7:
-            if (&QCX_GpioSetStatus)
-                Device("QCX_GpioSetStatus", QCX_GpioSetStatus(index, in_.ConsumeIntegral<QCX_BYTE>()));
+            Device("QCX_GpioSetStatus", QCX_GpioSetStatus(index, in_.ConsumeIntegral<QCX_BYTE>()));
             break;
         case 8:
-            if (&QCX_GpioGetStatus) Device("QCX_GpioGetStatus", QCX_GpioGetStatus(index, Null() ? nullptr : &byte));
+            Device("QCX_GpioGetStatus", QCX_GpioGetStatus(index, Null() ? nullptr : &byte));
             break;
         case 9:
-            if (&QCX_TriggerModeSet) Device("QCX_TriggerModeSet", QCX_TriggerModeSet(index, Bool8()));
+            Device("QCX_TriggerModeSet", QCX_TriggerModeSet(index, Bool8()));
             break;
         case 10:
-            if (&QCX_TriggerModeGet) Device("QCX_TriggerModeGet", QCX_TriggerModeGet(index, out));
+            Device("QCX_TriggerModeGet", QCX_TriggerModeGet(index, out));
             break;
         case 11:
-            if (&QCX_SensorModeSet) Device("QCX_SensorModeSet", QCX_SensorModeSet(index, SmallInt(-1, 2)));
+            Device("QCX_SensorModeSet", QCX_SensorModeSet(index, SmallInt(-1, 2)));
             break;
         case 12:
-            if (&QCX_SensorModeGet) Device("QCX_SensorModeGet", QCX_SensorModeGet(index, out));
+            Device("QCX_SensorModeGet", QCX_SensorModeGet(index, out));
             break;
         case 13:
-            if (&QCX_TriggerStatusGet) Device("QCX_TriggerStatusGet", QCX_TriggerStatusGet(index, out));
+            Device("QCX_TriggerStatusGet", QCX_TriggerStatusGet(index, out));
             break;
         case 14:
-            if (&QCX_TriggerDelaySet)
-                Device("QCX_TriggerDelaySet", QCX_TriggerDelaySet(index, in_.ConsumeIntegral<QCX_WORD>()));
+            Device("QCX_TriggerDelaySet", QCX_TriggerDelaySet(index, in_.ConsumeIntegral<QCX_WORD>()));
             break;
         case 15:
-            if (&QCX_TriggerDelayGet)
-                Device("QCX_TriggerDelayGet", QCX_TriggerDelayGet(index, Null() ? nullptr : &low));
+            Device("QCX_TriggerDelayGet", QCX_TriggerDelayGet(index, Null() ? nullptr : &low));
             break;
         case 16:
-            if (&QCX_TriggerDelayGetRange)
-                Device("QCX_TriggerDelayGetRange",
+            Device("QCX_TriggerDelayGetRange",
                        QCX_TriggerDelayGetRange(index, Null() ? nullptr : &low, Null() ? nullptr : &high));
             break;
         case 17:
-            if (&QCX_StrobeDelaySet)
-                Device("QCX_StrobeDelaySet", QCX_StrobeDelaySet(index, in_.ConsumeIntegral<QCX_WORD>()));
+            Device("QCX_StrobeDelaySet", QCX_StrobeDelaySet(index, in_.ConsumeIntegral<QCX_WORD>()));
             break;
         case 18:
-            if (&QCX_StrobeDelayGet) Device("QCX_StrobeDelayGet", QCX_StrobeDelayGet(index, Null() ? nullptr : &low));
+            Device("QCX_StrobeDelayGet", QCX_StrobeDelayGet(index, Null() ? nullptr : &low));
             break;
         default:
-            if (&QCX_StrobeDelayGetRange)
-                Device("QCX_StrobeDelayGetRange",
+            Device("QCX_StrobeDelayGetRange",
                        QCX_StrobeDelayGetRange(index, Null() ? nullptr : &low, Null() ? nullptr : &high));
             break;
     }
@@ -629,6 +596,14 @@ void Session::RunSimulator(int which) {
             Sim("QCXSimWriteSensorReg", QCXSimWriteSensorReg(node, reg, in_.ConsumeIntegral<unsigned short>()), node);
             break;
         }
+        case 8: Sim("QCXSimTrigger", QCXSimTrigger(node), node); break;
+        case 9:
+            if (in_.ConsumeBool()) {
+                Sim("QCXSimSetSnapButton", QCXSimSetSnapButton(node, in_.ConsumeIntegralInRange(0, 1)), node);
+            } else {
+                Sim("QCXSimSetGpioInputs", QCXSimSetGpioInputs(node, in_.ConsumeIntegral<unsigned char>()), node);
+            }
+            break;
         default:
             Sim("QCXSimSetWorkingMode", QCXSimSetWorkingMode(node, in_.ConsumeIntegral<unsigned short>()), node);
             break;
@@ -704,13 +679,13 @@ void Session::RunOne() {
         kHelpers = 99,     // 6
         kRecording = 105,  // 3
         kIoLines = 108,    // 20
-        kSimulator = 128,  // 9, weighted twice
-        kLibrary = 146,    // 6
-        kCount = 152,
+        kSimulator = 128,  // 11, weighted twice
+        kLibrary = 150,    // 6
+        kCount = 156,
     };
     const int op = in_.ConsumeIntegralInRange(0, kCount - 1);
     if (op >= kLibrary) return RunLibrary(op - kLibrary);
-    if (op >= kSimulator) return RunSimulator((op - kSimulator) % 9);
+    if (op >= kSimulator) return RunSimulator((op - kSimulator) % 11);
     if (op >= kIoLines) return RunIoLine(op - kIoLines);
     if (op >= kHelpers && op < kRecording) return RunHelper(op - kHelpers);
     if (op >= kCapture && op < kHelpers) return RunCapture(op - kCapture);

@@ -168,6 +168,66 @@ static int Capture(const char* folder) {
     return result;
 }
 
+/* The simulated node of camera `index`, found by its identity, or -1 for a
+   USB camera. */
+static int SimulatedNodeOf(int index) {
+    int type = 0, number = 0;
+    unsigned short firmware = 0;
+    if (QCX_DeviceGetInformation(index, &type, &number, &firmware) != QCX_STATUS_SUCCESS) return -1;
+    const int count = QCX_DeviceGetCount();
+    for (int node = 0; node < count; ++node) {
+        int t = 0, n = 0;
+        unsigned short f = 0;
+        if (QCXSimDescribe(node, &t, &n, &f) == 1 && t == type && n == number && f == firmware) return node;
+    }
+    return -1;
+}
+
+/* Arms external trigger on the first camera that opens, shows that no frame
+   comes without a trigger, fires the trigger (on a simulated camera; a real
+   one waits for its input line), and saves the triggered frame. */
+static int TriggerCapture(const char* folder) {
+    const int index = InitAndOpenFirstCamera();
+    if (index < 0) return 1;
+    int result = 1;
+    int status = QCX_TriggerModeSet(index, 1);
+    PrintStatus("QCX_TriggerModeSet", status);
+    if (status != QCX_STATUS_SUCCESS) {
+        fprintf(stderr, "qcx: this camera has no external trigger input (try QCX_SIM=17)\n");
+        QCX_UnInit();
+        return 1;
+    }
+    int width = 0, height = 0, bitCount = 0, dataBits = 0;
+    QCX_CaptureGetSizeExEx(index, &width, &height, &bitCount, &dataBits);
+    unsigned char* image = malloc((size_t)width * (size_t)height * (size_t)(bitCount / 8) * (size_t)(dataBits / 8));
+    if (image == NULL) {
+        fprintf(stderr, "qcx: out of memory\n");
+        QCX_UnInit();
+        return 1;
+    }
+    int w = 0, h = 0, bits = 0;
+    QCX_CaptureSetTimeOut(index, 300);
+    status = QCX_CaptureRgbDataEx(index, image, &w, &h, &bits);
+    PrintStatus("QCX_CaptureRgbDataEx (no trigger)", status);
+
+    const int node = SimulatedNodeOf(index);
+    if (node >= 0) {
+        PrintStatus("QCXSimTrigger", QCXSimTrigger(node));
+    } else {
+        printf("waiting up to 10 s for the camera's trigger input\n");
+    }
+    QCX_CaptureSetTimeOut(index, 10000);
+    status = QCX_CaptureRgbDataEx(index, image, &w, &h, &bits);
+    PrintStatus("QCX_CaptureRgbDataEx (triggered)", status);
+    int fired = 0;
+    if (QCX_TriggerStatusGet(index, &fired) == QCX_STATUS_SUCCESS) printf("trigger status %d\n", fired);
+    if (status == QCX_STATUS_SUCCESS && SaveImageFiles(folder, image, w, h, bits)) result = 0;
+    PrintStatus("QCX_TriggerModeSet (free run)", QCX_TriggerModeSet(index, 0));
+    free(image);
+    QCX_UnInit();
+    return result;
+}
+
 static void SleepMs(int ms) {
     struct timespec wait = {ms / 1000, (long)(ms % 1000) * 1000000L};
     nanosleep(&wait, NULL);
@@ -297,6 +357,10 @@ static void Usage(void) {
             "  preview  previews the first camera that opens for some seconds (default 4)\n"
             "           with automatic exposure and white balance, prints the frame rate\n"
             "           and what the loops reached, and writes the last frame into folder\n"
+            "usage: qcx trigger [folder]\n"
+            "  trigger  arms external trigger on the first camera that opens, fires it\n"
+            "           (simulated cameras; a real one waits for its input) and saves\n"
+            "           the triggered frame as capture.bmp, .jpg and .tif into folder\n"
             "usage: qcx record [seconds] [file]\n"
             "  record   previews the first camera that opens and records some seconds\n"
             "           (default 3) of it into an AVI file (default preview.avi) with the\n"
@@ -308,6 +372,7 @@ int main(int argc, char** argv) {
     if (strcmp(argv[1], "capture") == 0) return Capture(argc > 2 ? argv[2] : ".");
     if (strcmp(argv[1], "preview") == 0)
         return Preview(argc > 2 ? atoi(argv[2]) : 4, argc > 3 ? argv[3] : ".");
+    if (strcmp(argv[1], "trigger") == 0) return TriggerCapture(argc > 2 ? argv[2] : ".");
     if (strcmp(argv[1], "record") == 0)
         return Record(argc > 2 ? atoi(argv[2]) : 3, argc > 3 ? argv[3] : "preview.avi");
     Usage();

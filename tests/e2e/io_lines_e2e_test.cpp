@@ -178,6 +178,14 @@ TEST_F(IoLinesE2E, DelaysAreKeptOnlyWhenTheCameraTakesThemAndTheTriggerStatusLat
     EXPECT_EQ((std::vector<int>{delay, strobe}), (std::vector<int>{500, 65535}));
     ASSERT_EQ(QCX_StrobeDelayGetRange(camera, &low, &high), 1);
     EXPECT_EQ((std::vector<int>{low, high}), (std::vector<int>{0, 65535}));
+    // A recovery sends the delays the camera took again, the strobe delay last.
+    ASSERT_EQ(QCX_StrobeDelaySet(camera, 1234), 1);
+    ASSERT_EQ(QCXSimDropFrames(node, 1), 1);
+    std::vector<unsigned char> frame(1280 * 1024);
+    ASSERT_EQ(QCX_CaptureRawData(camera, frame.data()), QCX_STATUS_RECOVERY_SUCCESSFUL);
+    unsigned char record[QCXSIM_RECORD_SIZE] = {};
+    ASSERT_EQ(QCXSimGetLastRequest(node, record, nullptr, nullptr), 1);
+    EXPECT_EQ((std::vector<int>{record[16], record[4] | record[5] << 8}), (std::vector<int>{0xD7, 1234}));
 
     int status = -1;
     ASSERT_EQ(QCX_TriggerStatusGet(camera, &status), 1);

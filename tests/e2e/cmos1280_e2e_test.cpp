@@ -169,6 +169,8 @@ TEST_F(Cmos1280E2E, GainsBlankingAndExposureLinesReachTheChip) {
 // time is the exposure, for every column reduction.
 TEST_F(Cmos1280E2E, TheExposureTheCameraComputesIsTheChipsAndAWindowChangeKeepsTheTimeAsked) {
     Start("0");
+    // A shutter delay of the chip's own, there before the camera opens.
+    ASSERT_EQ(QCXSimWriteSensorReg(node, 0x0C, 40), 1);
     for (const int mode : {0, 1, 3, 4}) {
         ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 1024, 512, mode, 0), 1);
         float exposure = 0;

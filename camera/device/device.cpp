@@ -59,6 +59,7 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
     if (environment.logEnabled) ApplyLogSettings(true, environment.logFolder.c_str());
 
     if (InitializeSensor() != status::kSuccess) return;
+    sensorReady_ = true;
     LogPrintf(log_.get(), "Initialized Successful.");
     *status = status::kSuccess;
 }
@@ -70,7 +71,8 @@ CDevice::~CDevice() {
     PreviewStopSequence();
     RecordStop();
     JoinStrayWorkers();
-    if (sensor_ && channel_.IsOpen()) {
+    // A driver whose initialisation failed holds no window to go back to.
+    if (sensor_ && sensorReady_ && channel_.IsOpen()) {
         std::lock_guard<IoMutex> io(channel_.IoLock());
         sensor_->SwitchFieldOfViewMode(FVM_CAPTURE);
     }

@@ -381,6 +381,7 @@ private:
 
     SensorDriverFactory makeSensorDriver_;
     std::unique_ptr<SensorDriver> sensor_;
+    bool sensorReady_ = false;  // the driver adopted the chip at construction
     std::unique_ptr<CLogFile> log_;
 };
 

@@ -73,6 +73,11 @@ TEST_F(Mt9j001E2E, EveryVariantOpensWithItsArrayAndBayerModeAndTypes15And16DoNot
     for (const int index : {10, 11}) {
         int bayer = -1;
         EXPECT_EQ(QCX_BayerGetDefaultMode(index, &bayer), QCX_STATUS_NOT_INITIALIZED) << index;
+        // The camera that did not open leaves its chip alone: no window
+        // switch, no exposure, no frame.
+        unsigned delivered = 7;
+        QCXSimGetFrameCounts(node + index, &delivered, nullptr);
+        EXPECT_EQ(delivered, 0u) << index;
     }
 }
 

@@ -51,6 +51,9 @@ TEST_F(Icx205E2E, BothTypesOpenOnTheFullFrameAndRefuseWindows) {
         EXPECT_EQ((std::vector{bits, bayer}), (std::vector{camera == 0 ? 24 : 8, 3}));
     }
     camera = 0;
+    // Opening programs the chips' reset values: gain 512, clamp 0, CDS code
+    // 0x20, 2047 lines.
+    EXPECT_EQ((std::vector{Chip(1), Chip(2), Chip(4), Chip(85)}), (std::vector<unsigned short>{512, 0, 0x20, 2047}));
     const unsigned before = Requests();
     EXPECT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 640, 480, 0, 0), QCX_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(QCX_PreviewSetFieldOfView(camera, 8, 8, 640, 480, 0, 0), QCX_STATUS_NOT_SUPPORTED);

@@ -185,6 +185,8 @@ TEST_F(Mt9j001E2E, GainsExposureAndTheFlipsReachTheChip) {
     EXPECT_NEAR(exposure, 900.0f, 1.0f);
     EXPECT_NEAR(exposure, frameMs, 0.01);
     int low = 0, high = 0;
+    ASSERT_EQ(QCX_GetParamRange(camera, QCX_EXPOSURE_LINES, &low, &high), 1);
+    EXPECT_EQ((std::vector{low, high}), (std::vector{1, 65535}));
     ASSERT_EQ(QCX_GetParamRange(camera, QCX_EXPOSURE, &low, &high), 1);
     ASSERT_EQ(QCX_ExposureTimeSet(camera, static_cast<float>(high) * 3), 1);
     EXPECT_EQ(Reg(kCoarse), 65535) << "past the range is the longest exposure, not its low bits";

@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "camera/platform/usb_control_transfer.h"
@@ -32,6 +36,30 @@ struct ConfigFreer {
     void operator()(libusb_config_descriptor* config) const { libusb_free_config_descriptor(config); }
 };
 using ConfigPtr = std::unique_ptr<libusb_config_descriptor, ConfigFreer>;
+
+// "1.4.2": the ports from the root hub down, which stay when the camera is
+// plugged into the same socket again.
+std::string PortPath(libusb_device* device) {
+    std::uint8_t ports[8] = {};
+    const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
+    std::string path;
+    for (int i = 0; i < depth; ++i) path += (i == 0 ? "" : ".") + std::to_string(ports[i]);
+    return path.empty() ? "?" : path;
+}
+
+// A camera the user may not open is named once per process, with the cure:
+// without it the camera is simply not counted.
+void ReportNoPermission(libusb_device* device) {
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    libusb_device_descriptor desc{};
+    libusb_get_device_descriptor(device, &desc);
+    char text[160];
+    std::snprintf(text, sizeof text, "camera %04x:%04x on bus %u port path %s: no permission; install udev/60-qcxapi.rules",
+                  desc.idVendor, desc.idProduct, libusb_get_bus_number(device), PortPath(device).c_str());
+    std::lock_guard<std::mutex> hold(lock);
+    if (reported.insert(text).second) std::fprintf(stderr, "qcxapi: %s\n", text);
+}
 
 bool IsCamera(libusb_device* device, const std::vector<UsbDeviceId>& ids) {
     libusb_device_descriptor desc{};
@@ -62,7 +90,9 @@ void ForEachOpenableCamera(libusb_context* context, const std::vector<UsbDeviceI
 
     for (libusb_device* device : cameras) {
         libusb_device_handle* opened = nullptr;
-        if (libusb_open(device, &opened) != 0) continue;
+        const int rc = libusb_open(device, &opened);
+        if (rc == LIBUSB_ERROR_ACCESS) ReportNoPermission(device);
+        if (rc != 0) continue;
         HandlePtr handle(opened);
         if (visit(handle)) return;
     }

@@ -12,6 +12,7 @@
 #include "camera/common/status.h"
 #include "camera/platform/request_record.h"
 #include "camera/sensors/sensor_driver.h"
+#include "camera/sensors/full_frame.h"
 #include "camera/sensors/sensor_family.h"
 
 namespace qcx {
@@ -130,16 +131,7 @@ int Ccd1628Driver::InitializeSensor() {
         const int written = WriteRegister(initial.reg, initial.value);
         if (written != status::kSuccess) return written;
     }
-    SensorState& state = host_.State();
-    state.geometry = {
-        .columnOffset = 0, .rowOffset = 0, .minWidth = 1, .minHeight = 1, .maxWidth = kWidth, .maxHeight = kHeight};
-    state.fovMode = FVM_CAPTURE;
-    // Both records are the full frame for good; the device sizes the output.
-    FieldOfView record;
-    record.width = kWidth - 1;
-    record.height = kHeight - 1;
-    state.fov[FVM_CAPTURE] = record;
-    state.fov[FVM_PREVIEW] = record;
+    AdoptFullFrame(host_.State(), kWidth, kHeight);
     return status::kSuccess;
 }
 
@@ -152,11 +144,7 @@ int Ccd1628Driver::RestoreRegisters() {
 }
 
 // Both records hold the same frame, so nothing reaches the camera.
-int Ccd1628Driver::SwitchFieldOfViewMode(int mode) {
-    if (mode != FVM_CAPTURE && mode != FVM_PREVIEW) return status::kParameterError;
-    host_.State().fovMode = mode;
-    return status::kSuccess;
-}
+int Ccd1628Driver::SwitchFieldOfViewMode(int mode) { return SwitchFullFrameMode(host_.State(), mode); }
 
 // ---- exposure ---------------------------------------------------------------
 

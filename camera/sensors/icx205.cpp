@@ -13,6 +13,7 @@
 #include "camera/common/status.h"
 #include "camera/platform/request_record.h"
 #include "camera/sensors/sensor_driver.h"
+#include "camera/sensors/full_frame.h"
 #include "camera/sensors/sensor_family.h"
 
 namespace qcx {
@@ -21,6 +22,8 @@ namespace {
 
 constexpr DeviceType kTypes[] = {19, 20};
 constexpr DeviceType kGreyTypes[] = {20};
+constexpr int kWidth = 1360;
+constexpr int kHeight = 1024;
 
 // Front-end registers (AD9840A) and the timing generator's exposure register
 // (CXD2460R).
@@ -151,16 +154,7 @@ int ICX205Driver::InitializeSensor() {
         if (written != status::kSuccess) return written;
         shadows_[ShadowSlot(initial.reg)] = initial.value;
     }
-    SensorState& state = host_.State();
-    state.geometry = {.columnOffset = 0, .rowOffset = 0, .minWidth = 1, .minHeight = 1, .maxWidth = 1360,
-                      .maxHeight = 1024};
-    state.fovMode = FVM_CAPTURE;
-    // Both windows are the full frame, kept as count - 1.
-    FieldOfView full;
-    full.width = state.geometry.maxWidth - 1;
-    full.height = state.geometry.maxHeight - 1;
-    state.fov[FVM_CAPTURE] = full;
-    state.fov[FVM_PREVIEW] = full;
+    AdoptFullFrame(host_.State(), kWidth, kHeight);
     return status::kSuccess;
 }
 
@@ -172,11 +166,7 @@ int ICX205Driver::RestoreRegisters() {
     return status::kSuccess;
 }
 
-int ICX205Driver::SwitchFieldOfViewMode(int mode) {
-    if (mode != FVM_CAPTURE && mode != FVM_PREVIEW) return status::kParameterError;
-    host_.State().fovMode = mode;
-    return status::kSuccess;
-}
+int ICX205Driver::SwitchFieldOfViewMode(int mode) { return SwitchFullFrameMode(host_.State(), mode); }
 
 int ICX205Driver::BayerGetDefaultMode(int* mode) {
     if (mode != nullptr) *mode = host_.State().defaultBayerMode;

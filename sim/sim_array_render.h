@@ -13,6 +13,32 @@
 
 namespace qcx {
 
+// The four gain registers of a Bayer chip: red, green on red rows, green on
+// blue rows, blue.
+struct SimQuadGains {
+    std::uint16_t red, greenOnRed, greenOnBlue, blue;
+};
+
+// Multipliers of the four sites of a filter quad, [row parity][column
+// parity] relative to the array: `exposure` times the gain `gainOf(reg)` of
+// the register of each site's colour. A grey chip uses the green-on-red gain
+// everywhere.
+template <typename GainOf>
+void SimQuadScales(SimMosaic mosaic, const SimQuadGains& g, double exposure, GainOf gainOf, double (&scales)[2][2]) {
+    const std::uint16_t rggb[2][2] = {{g.red, g.greenOnRed}, {g.greenOnBlue, g.blue}};
+    const std::uint16_t grbg[2][2] = {{g.greenOnRed, g.red}, {g.blue, g.greenOnBlue}};
+    const std::uint16_t gbrg[2][2] = {{g.greenOnBlue, g.blue}, {g.red, g.greenOnRed}};
+    const std::uint16_t bggr[2][2] = {{g.blue, g.greenOnBlue}, {g.greenOnRed, g.red}};
+    const std::uint16_t grey[2][2] = {{g.greenOnRed, g.greenOnRed}, {g.greenOnRed, g.greenOnRed}};
+    const auto& regs = mosaic == SimMosaic::Rggb   ? rggb
+                       : mosaic == SimMosaic::Grbg ? grbg
+                       : mosaic == SimMosaic::Gbrg ? gbrg
+                       : mosaic == SimMosaic::Bggr ? bggr
+                                                   : grey;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) scales[y][x] = exposure * gainOf(regs[y][x]);
+}
+
 // The active array and the point of the picture each of its sites sees.
 class SimSensorArray {
 public:

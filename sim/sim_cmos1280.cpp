@@ -146,14 +146,9 @@ SimFrameShape SimCmos1280::OutputShape(bool wide) const {
 }
 
 void SimCmos1280::SiteScales(double (&scales)[2][2]) const {
-    // Gain register of each site of a quad, [row parity][column parity].
-    constexpr std::uint16_t kRggb[2][2] = {{kRedGain, kGreen1Gain}, {kGreen2Gain, kBlueGain}};
-    constexpr std::uint16_t kGrey[2][2] = {{kGreen1Gain, kGreen1Gain}, {kGreen1Gain, kGreen1Gain}};
-    const auto& gains = mosaic_ == SimMosaic::Grey ? kGrey : kRggb;
     const double exposure = resetExposureMs_ > 0.0 ? ExposureMs() / resetExposureMs_ : 1.0;
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 2; ++x) scales[y][x] = exposure * GainOf(Reg(gains[y][x]));
-    }
+    SimQuadScales(mosaic_, {kRedGain, kGreen1Gain, kGreen2Gain, kBlueGain}, exposure,
+                  [this](std::uint16_t reg) { return GainOf(Reg(reg)); }, scales);
 }
 
 std::uint32_t SimCmos1280::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,

@@ -120,15 +120,10 @@ SimFrameShape SimMt9j001::OutputShape(bool wide) const {
 
 std::uint32_t SimMt9j001::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,
                                  bool wide) const {
-    // Gain register of each site of a quad, [row parity][column parity].
-    constexpr std::uint16_t kRggb[2][2] = {{kGainRed, kGainGreenR}, {kGainGreenB, kGainBlue}};
-    constexpr std::uint16_t kGrbg[2][2] = {{kGainGreenR, kGainRed}, {kGainBlue, kGainGreenB}};
-    const auto& gains = mosaic_ == SimMosaic::Rggb ? kRggb : kGrbg;
     const double exposure = resetExposureMs_ > 0.0 ? ExposureMs() / resetExposureMs_ : 1.0;
     double scales[2][2];
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 2; ++x) scales[y][x] = exposure * GainOf(Reg(gains[y][x]));
-    }
+    SimQuadScales(mosaic_, {kGainRed, kGainGreenR, kGainGreenB, kGainBlue}, exposure,
+                  [this](std::uint16_t reg) { return GainOf(Reg(reg)); }, scales);
     return array_.Render(scene, mosaic_, scales, ColumnAxis(), RowAxis(), blurRadius, wide, out,
                          std::min(count, OutputShape(wide).Bytes()));
 }

@@ -14,16 +14,8 @@ int Ramp(int c, int r) { return (c + 2 * r) % 256; }
 
 class Icx205E2E : public e2e::SimSession {
 protected:
-    unsigned short Chip(unsigned short reg) {
-        unsigned short value = 0xDEAD;
-        QCXSimReadSensorReg(node, reg, &value);
-        return value;
-    }
-    unsigned Requests() {
-        unsigned count = 0;
-        QCXSimGetRequestCount(node, &count);
-        return count;
-    }
+    unsigned short Chip(unsigned short reg) { return e2e::SimSensorReg(node, reg); }
+    unsigned Requests() { return e2e::SimRequests(node); }
     std::vector<unsigned char> LastData() {
         unsigned char record[QCXSIM_RECORD_SIZE];
         std::vector<unsigned char> data(16);

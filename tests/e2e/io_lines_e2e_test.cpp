@@ -32,11 +32,7 @@ protected:
         QCXSimGetWorkingMode(node + camera, &word);
         return word;
     }
-    unsigned Requests(int camera) {
-        unsigned count = 0;
-        QCXSimGetRequestCount(node + camera, &count);
-        return count;
-    }
+    unsigned Requests(int camera) { return e2e::SimRequests(node + camera); }
 };
 
 // Type 4 has its lines on port E, 33 on port D, 17 on port D from pin 2.

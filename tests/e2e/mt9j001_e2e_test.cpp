@@ -23,16 +23,8 @@ constexpr unsigned short kCoarse = 0x3012, kReadMode = 0x3040;
 
 class Mt9j001E2E : public e2e::SimSession {
 protected:
-    unsigned short Reg(unsigned short reg) {
-        unsigned short value = 0xDEAD;
-        QCXSimReadSensorReg(node, reg, &value);
-        return value;
-    }
-    unsigned Requests() {
-        unsigned count = 0;
-        QCXSimGetRequestCount(node, &count);
-        return count;
-    }
+    unsigned short Reg(unsigned short reg) { return e2e::SimSensorReg(node, reg); }
+    unsigned Requests() { return e2e::SimRequests(node); }
     unsigned Delivered() {
         unsigned delivered = 0;
         QCXSimGetFrameCounts(node, &delivered, nullptr);

@@ -23,6 +23,19 @@ bool WaitUntil(Predicate predicate, std::chrono::milliseconds limit = std::chron
     return true;
 }
 
+// A simulated camera's sensor register (0xDEAD when it cannot be read), and
+// the vendor requests it has received.
+inline unsigned short SimSensorReg(int node, unsigned short reg) {
+    unsigned short value = 0xDEAD;
+    QCXSimReadSensorReg(node, reg, &value);
+    return value;
+}
+inline unsigned SimRequests(int node) {
+    unsigned count = 0;
+    QCXSimGetRequestCount(node, &count);
+    return count;
+}
+
 class SimSession : public ::testing::Test {
 protected:
     // Opens the simulated cameras of `list`; nothing is drawn (the drawing

@@ -1,13 +1,17 @@
 // Claiming driver nodes across processes (no claim outlives a dead process),
 // and the numbering of the node providers. Lowest-free-node claims within one
 // process are checked with the camera object's lifecycle.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "camera/platform/node_claim.h"
 #include "camera/transport/driver_channel.h"
 #include "support/recording_node.h"
+#include "support/temp_folder.h"
 
 namespace qcx {
 namespace {
@@ -45,6 +49,30 @@ TEST(NodeClaimTest, AClaimOfAnotherProcessHoldsUntilThatProcessDies) {
     waitpid(child, nullptr, 0);
     ASSERT_EQ(channel.Open(), 1);
     EXPECT_EQ(channel.NodeNumber(), 0);
+}
+
+// A claim file another user made must be lockable too: a new one is
+// readable and writable by everyone whatever the umask, and an existing one
+// that only grants reading still takes the lock.
+TEST(NodeClaimTest, ClaimFilesAreMadeForEveryUserAndReadOnlyOnesStillLock) {
+    test::TempFolder folder;
+    setenv("QCX_LOCK_DIR", folder.Path().c_str(), 1);
+    const mode_t saved = umask(022);
+    {
+        const auto claim = NodeClaim::TryClaim(5);
+        ASSERT_NE(claim, nullptr);
+        struct stat info {};
+        ASSERT_EQ(stat((folder.Path() + "/qxCamera5.lock").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0666u);
+    }
+    const std::string readOnly = folder.Path() + "/qxCamera6.lock";
+    close(open(readOnly.c_str(), O_CREAT | O_WRONLY, 0444));
+    chmod(readOnly.c_str(), 0444);
+    const auto claim = NodeClaim::TryClaim(6);
+    EXPECT_NE(claim, nullptr);
+    EXPECT_EQ(NodeClaim::TryClaim(6), nullptr) << "held by the claim above";
+    umask(saved);
+    unsetenv("QCX_LOCK_DIR");
 }
 
 TEST(NodeDirectoryTest, NumbersProvidersOneAfterTheOtherAndCapsAt32) {

@@ -10,8 +10,15 @@
 
 #include "sim/sim_readout.h"
 #include "sim/sim_scene.h"
+#include "sim/sim_sensor_model.h"
 
 namespace qcx {
+
+// The frame a window read along `columns` and `rows` makes.
+inline SimFrameShape ShapeOf(const SimPairAxis& columns, const SimPairAxis& rows, bool wide) {
+    return {static_cast<std::uint32_t>(columns.OutputLength()), static_cast<std::uint32_t>(rows.OutputLength()),
+            wide ? 2u : 1u};
+}
 
 // The four gain registers of a Bayer chip: red, green on red rows, green on
 // blue rows, blue.

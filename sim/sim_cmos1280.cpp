@@ -137,13 +137,7 @@ SimPairAxis SimCmos1280::RowAxis() const {
                           (options2 & kRowFlip) != 0);
 }
 
-SimFrameShape SimCmos1280::OutputShape(bool wide) const {
-    SimFrameShape shape;
-    shape.width = static_cast<std::uint32_t>(ColumnAxis().OutputLength());
-    shape.height = static_cast<std::uint32_t>(RowAxis().OutputLength());
-    shape.bytesPerSample = wide ? 2 : 1;
-    return shape;
-}
+SimFrameShape SimCmos1280::OutputShape(bool wide) const { return ShapeOf(ColumnAxis(), RowAxis(), wide); }
 
 void SimCmos1280::SiteScales(double (&scales)[2][2]) const {
     const double exposure = resetExposureMs_ > 0.0 ? ExposureMs() / resetExposureMs_ : 1.0;

@@ -110,13 +110,7 @@ SimPairAxis SimMt9j001::RowAxis() const {
                           (Reg(kReadMode) & 0x8000) != 0);
 }
 
-SimFrameShape SimMt9j001::OutputShape(bool wide) const {
-    SimFrameShape shape;
-    shape.width = static_cast<std::uint32_t>(ColumnAxis().OutputLength());
-    shape.height = static_cast<std::uint32_t>(RowAxis().OutputLength());
-    shape.bytesPerSample = wide ? 2 : 1;
-    return shape;
-}
+SimFrameShape SimMt9j001::OutputShape(bool wide) const { return ShapeOf(ColumnAxis(), RowAxis(), wide); }
 
 std::uint32_t SimMt9j001::Render(SimScene scene, std::uint8_t* out, std::uint32_t count, int blurRadius,
                                  bool wide) const {

@@ -196,13 +196,7 @@ SimPairAxis SimMt9x001::RowAxis() const {
     return array_.RowAxis(Reg(kRowStart), Reg(kRowSize) + 1, Skip(mode), Bin(mode), (Reg(kReadMode2) & 0x8000) != 0);
 }
 
-SimFrameShape SimMt9x001::OutputShape(bool wide) const {
-    SimFrameShape shape;
-    shape.width = static_cast<std::uint32_t>(ColumnAxis().OutputLength());
-    shape.height = static_cast<std::uint32_t>(RowAxis().OutputLength());
-    shape.bytesPerSample = wide ? 2 : 1;
-    return shape;
-}
+SimFrameShape SimMt9x001::OutputShape(bool wide) const { return ShapeOf(ColumnAxis(), RowAxis(), wide); }
 
 void SimMt9x001::SiteScales(double (&scales)[2][2]) const {
     const double exposure = resetExposureMs_ > 0.0 ? ExposureMs() / resetExposureMs_ : 1.0;

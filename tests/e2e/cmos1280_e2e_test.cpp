@@ -125,10 +125,7 @@ TEST_F(Cmos1280E2E, AColourCaptureOfTheRedPatchIsRed) {
         ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 260, 60, 96, 64, 0, 0), 1);
         std::vector<unsigned char> image(96 * 64 * 3);
         ASSERT_EQ(QCX_CaptureRgbData(camera, image.data()), 1);
-        long sum[3] = {0, 0, 0};  // blue, green, red
-        for (std::size_t i = 0; i < image.size(); ++i) sum[i % 3] += image[i];
-        EXPECT_GT(sum[2], 2 * sum[1]) << camera;
-        EXPECT_GT(sum[2], 2 * sum[0]) << camera;
+        EXPECT_TRUE(e2e::MostlyRed(image)) << "camera " << camera;
     }
 }
 

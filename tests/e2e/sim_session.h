@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "qcxapi.h"
 #include "qcxsim.h"
@@ -34,6 +35,14 @@ inline unsigned SimRequests(int node) {
     unsigned count = 0;
     QCXSimGetRequestCount(node, &count);
     return count;
+}
+
+// A 24-bit blue-green-red image whose red is more than twice its green and
+// twice its blue: the picture's red patch, seen through the right filter order.
+inline bool MostlyRed(const std::vector<unsigned char>& bgr) {
+    long sum[3] = {0, 0, 0};
+    for (std::size_t i = 0; i < bgr.size(); ++i) sum[i % 3] += bgr[i];
+    return sum[2] > 2 * sum[1] && sum[2] > 2 * sum[0];
 }
 
 class SimSession : public ::testing::Test {

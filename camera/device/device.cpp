@@ -42,10 +42,16 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
     *status = 0;
     displayHeader_ = NewDisplayHeader();
     if (!displayHeader_) return;
-    if (channel_.Open() != status::kSuccess) return;
-
+    // Other devices answer to the cameras' vendor and product id, so a node
+    // is taken only when its device answers the device-information request
+    // as a camera of a known sensor family; a device that does not is sent
+    // nothing else, least of all sensor register writes.
     DeviceInformation info;
-    if (channel_.GetDeviceInformation(&info) != status::kSuccess) return;
+    const int opened = channel_.Open([this, &info] {
+        return channel_.GetDeviceInformation(&info) == status::kSuccess &&
+               FindSensorFamilyTraits(info.deviceType) != nullptr;
+    });
+    if (opened != status::kSuccess) return;
     deviceType_ = info.deviceType;
     family_ = FindSensorFamilyTraits(deviceType_);
     deviceNumber_ = info.deviceNumber;
@@ -60,11 +66,16 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
 
     if (InitializeSensor() != status::kSuccess) return;
     sensorReady_ = true;
+    // Armed only now: a recovery restores what the initialisation set up, and
+    // must not run into a sensor driver that is still initialising.
+    channel_.SetRecovery([this] { return Recover(); });
     LogPrintf(log_.get(), "Initialized Successful.");
     *status = status::kSuccess;
 }
 
 CDevice::~CDevice() {
+    // A camera on its way out is not brought back.
+    channel_.SetRecovery(nullptr);
     // The preview, with the automatic loops and the recording that hang on
     // it, stops first: un-paused, stopped, then the capture window.
     if (previewState_ == kPreviewPaused) previewState_ = kPreviewRunning;
@@ -116,10 +127,9 @@ int CDevice::ReinitializeSensor() {
 int CDevice::Recover() {
     // Close, reopen and restore are one step for every other thread.
     std::lock_guard<IoMutex> io(channel_.IoLock());
-    channel_.Close();
     // Node numbers move when a camera goes away, so the first free node may
     // hold another camera now; only this camera's own identity is taken.
-    const int opened = channel_.Open([this] {
+    const int opened = channel_.Reopen([this] {
         DeviceInformation info;
         return channel_.GetDeviceInformation(&info) == status::kSuccess && info.deviceType == deviceType_ &&
                info.deviceNumber == deviceNumber_ && info.firmwareVersion == firmwareVersion_;

@@ -58,8 +58,9 @@ struct PreviewPosition {
 
 class CDevice : public SensorHost {
 public:
-    // Opens the camera: claims a node, identifies the camera, opens its log
-    // when logging is on and initialises its sensor. `*status` is 1 only when
+    // Opens the camera: claims the first free node whose device identifies
+    // itself as a camera of a known sensor family, opens its log when logging
+    // is on and initialises its sensor. `*status` is 1 only when
     // all of that succeeded; otherwise the caller destroys the object.
     CDevice(int index, const DeviceEnvironment& environment, int* status);
     virtual ~CDevice();
@@ -83,7 +84,8 @@ public:
 
     // Closes and reopens the channel and restores the sensor: -10 when the
     // camera is back, -8 without a free node, -11 when the node is still
-    // missing, or the sensor's own failure.
+    // missing, or the sensor's own failure. Also the channel's recovery, run
+    // before the next request once the camera was found unplugged.
     int Recover();
     int ReinitializeSensor();
 

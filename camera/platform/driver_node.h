@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/platform/node_claim.h"
 #include "camera/platform/request_record.h"
 
 namespace qcx {
@@ -23,6 +24,7 @@ struct FrameReadResult {
     Kind kind = Kind::Failed;
     std::uint32_t bytesRead = 0;
     std::uint32_t errorCode = 0;
+    const char* detail = nullptr;  // the transport's name of the error, when it has one
 };
 
 // One opened driver device node.
@@ -46,6 +48,18 @@ public:
     // time (the simulator): a reader at raised priority would then take the
     // processor from everything else instead of waiting for the camera.
     virtual bool RendersOnReader() const { return false; }
+
+    // The name of the cross-process claim of this node, opened as node
+    // `nodeNumber`. The claim must follow the camera, not its number: a USB
+    // camera's number moves when a camera before it is unplugged, so a USB
+    // node names its claim by its place on the bus. A node that keeps its
+    // number is claimed by the number.
+    virtual std::string ClaimName(int nodeNumber) const { return NodeClaim::NumberedName(nodeNumber); }
+
+    // True once the node learned that its device was unplugged (a transfer
+    // found no device). Such a node never works again; the camera comes back
+    // only on a node opened after it is plugged in again.
+    virtual bool IsGone() const { return false; }
 };
 
 // A source of driver nodes (real USB cameras, simulated cameras). Nodes of a

@@ -40,8 +40,12 @@ int OpenClaimFile(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<NodeClaim> NodeClaim::TryClaim(int node) {
-    const std::string path = ClaimFolder() + "/qxCamera" + std::to_string(node) + ".lock";
+std::string NodeClaim::NumberedName(int node) { return "qxCamera" + std::to_string(node); }
+
+std::unique_ptr<NodeClaim> NodeClaim::TryClaim(const std::string& name, int node) {
+    // A name that could leave the claim folder would claim some other file.
+    if (name.empty() || name.find('/') != std::string::npos) return nullptr;
+    const std::string path = ClaimFolder() + "/" + name + ".lock";
     // flock belongs to the open file description: a second claim from this
     // process conflicts as one from another process does, and the kernel drops
     // the claim when the holder dies, so a crashed program never blocks a node.

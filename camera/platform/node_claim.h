@@ -9,9 +9,16 @@ namespace qcx {
 
 class NodeClaim {
 public:
-    // Claims node `node`; null when another camera object holds it (or the
-    // claim file cannot be made).
-    static std::unique_ptr<NodeClaim> TryClaim(int node);
+    // Claims the node named `name` (the file "<name>.lock" in the claim
+    // folder), which the caller opened as node number `node`; null when
+    // another camera object holds that name (or the claim file cannot be
+    // made, or the name is not a plain file name).
+    static std::unique_ptr<NodeClaim> TryClaim(const std::string& name, int node);
+    // The claim of a node that is known by its number alone.
+    static std::unique_ptr<NodeClaim> TryClaim(int node) { return TryClaim(NumberedName(node), node); }
+
+    // "qxCamera<n>": the claim name of a node that keeps its number.
+    static std::string NumberedName(int node);
 
     ~NodeClaim();
     NodeClaim(const NodeClaim&) = delete;

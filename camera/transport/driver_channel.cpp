@@ -4,23 +4,46 @@
 
 namespace qcx {
 
+namespace {
+
+// Sets a flag for a scope and puts its old value back.
+class FlagHold {
+public:
+    explicit FlagHold(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~FlagHold() { flag_ = saved_; }
+    FlagHold(const FlagHold&) = delete;
+    FlagHold& operator=(const FlagHold&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
+}  // namespace
+
 int DriverChannel::Open() {
     return Open([] { return true; });
 }
 
 int DriverChannel::Open(const std::function<bool()>& accept) {
     std::lock_guard<IoMutex> hold(ioLock_);
+    const FlagHold searching(recoveryHeld_);
+    const bool wasLost = lost_;
     for (int n = 0; n < kMaxNodes; ++n) {
         std::unique_ptr<DriverNode> node = nodes_.OpenNode(n);
         if (!node) continue;
-        std::unique_ptr<NodeClaim> claim = NodeClaim::TryClaim(n);
+        std::unique_ptr<NodeClaim> claim = NodeClaim::TryClaim(node->ClaimName(n), n);
         if (!claim) continue;  // another camera object holds it
         node_ = std::move(node);
         claim_ = std::move(claim);
-        if (accept()) return status::kSuccess;
+        lost_ = false;
+        // A candidate that goes away while it is asked has dropped itself.
+        if (accept() && node_) return status::kSuccess;
         node_.reset();
         claim_.reset();
     }
+    // Gone candidates say nothing about this channel's own camera.
+    lost_ = wasLost;
     return status::kFail;
 }
 
@@ -30,7 +53,35 @@ int DriverChannel::Close() {
     std::lock_guard<IoMutex> hold(ioLock_);
     node_.reset();
     claim_.reset();
+    lost_ = false;
     return status::kSuccess;
+}
+
+int DriverChannel::Reopen(const std::function<bool()>& accept) {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    const bool wasLost = lost_;
+    Close();
+    lost_ = wasLost;
+    return Open(accept);
+}
+
+void DriverChannel::SetRecovery(std::function<int()> recover) {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    recover_ = std::move(recover);
+}
+
+void DriverChannel::RecoverIfLost() {
+    if (node_ || !lost_ || !recover_ || recoveryHeld_) return;
+    const FlagHold recovering(recoveryHeld_);
+    // A copy: the hook may replace itself.
+    const std::function<int()> recover = recover_;
+    recover();
+}
+
+void DriverChannel::Lose() {
+    node_.reset();
+    claim_.reset();
+    lost_ = true;
 }
 
 bool DriverChannel::IsOpen() const {
@@ -50,11 +101,17 @@ int DriverChannel::NodeNumber() const {
 
 int DriverChannel::VendorCmd(const SetupPacket& setup, void* data) {
     std::lock_guard<IoMutex> hold(ioLock_);
+    RecoverIfLost();
     if (!node_) return status::kNotInitialized;
     const RequestRecordBytes record = RequestRecord::FromSetup(setup, data).Encode();
     // The output buffer is the caller's data buffer of wLength bytes (the
     // 32-bit EEPROM write sets wLength to its 4 address bytes).
-    if (!node_->IoControl(kVendorIoControlCode, record, data, setup.wLength)) return status::kFail;
+    if (!node_->IoControl(kVendorIoControlCode, record, data, setup.wLength)) {
+        // Holding a dead node would keep the camera's claim, and the camera,
+        // plugged in again, could not be taken back.
+        if (node_->IsGone()) Lose();
+        return status::kFail;
+    }
     return status::kSuccess;
 }
 
@@ -174,8 +231,11 @@ int DriverChannel::RequestSetWorkingMode(std::uint16_t word, std::uint8_t* statu
 
 FrameReadResult DriverChannel::ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) {
     std::lock_guard<IoMutex> hold(ioLock_);
+    RecoverIfLost();
     if (!node_) return FrameReadResult{FrameReadResult::Kind::Failed, 0, 0};
-    return node_->ReadFrame(buffer, size, timeoutMs);
+    const FrameReadResult result = node_->ReadFrame(buffer, size, timeoutMs);
+    if (result.kind == FrameReadResult::Kind::Failed && node_->IsGone()) Lose();
+    return result;
 }
 
 }  // namespace qcx

@@ -32,14 +32,26 @@ public:
     DriverChannel(const DriverChannel&) = delete;
     DriverChannel& operator=(const DriverChannel&) = delete;
 
-    // Claims the lowest-numbered node that opens and that no camera object
-    // holds: 1, or -8 when none of the 32 nodes is free.
+    // Claims the lowest-numbered node that opens and whose claim (see
+    // DriverNode::ClaimName) no camera object holds: 1, or -8 when none of
+    // the 32 nodes is free.
     int Open();
     // As Open, but a node whose camera `accept` turns down (it is asked with
     // the node claimed) is let go again and the search goes on.
     int Open(const std::function<bool()>& accept);
-    // Releases the node and its claim; always 1.
+    // Releases the node and its claim; always 1. The channel is then closed
+    // on purpose, not lost.
     int Close();
+    // Close followed by Open(accept). A lost channel whose camera is not
+    // found stays lost, so the next request tries again.
+    int Reopen(const std::function<bool()>& accept);
+
+    // The way back for a lost channel, the channel having dropped a node
+    // whose device was unplugged: called with the I/O lock held before the
+    // next vendor request or frame read, once for each of them, until the
+    // channel is open again. It is never started from within itself nor
+    // while a node is searched for. Null: a lost channel stays closed.
+    void SetRecovery(std::function<int()> recover);
 
     // The node changes under the I/O lock (a recovery on the preview thread
     // closes and reopens it), so these look at it under the lock too.
@@ -53,6 +65,8 @@ public:
 
     // One vendor request: `data` holds at least `wLength` bytes (4 for the
     // 32-bit EEPROM write). -5 without a node, -8 when the driver refuses, 1.
+    // A refusal by a node whose device is gone also drops the node and its
+    // claim, and the channel is lost.
     int VendorCmd(const SetupPacket& setup, void* data);
 
     // Typed requests: -5 without a node, the vendor request's status when it
@@ -75,10 +89,17 @@ public:
     int RequestGetWorkingMode(std::uint16_t* word, std::uint8_t* statusByte);
     int RequestSetWorkingMode(std::uint16_t word, std::uint8_t* statusByte);
 
-    // A bounded frame read on the claimed node (Failed without a node).
+    // A bounded frame read on the claimed node (Failed without a node). A
+    // failed read on a node whose device is gone loses the channel as a
+    // vendor request does.
     FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs);
 
 private:
+    // Runs the recovery of a lost channel, unless one is under way.
+    void RecoverIfLost();
+    // Drops the node of a device that is gone, with its claim.
+    void Lose();
+
     // A 0xC0 request whose answer starts with the status byte.
     int InRequest(std::uint8_t bRequest, std::uint16_t wValue, std::uint16_t wIndex, std::uint8_t* data,
                   std::uint16_t wLength);
@@ -89,6 +110,12 @@ private:
     NodeDirectory& nodes_;
     std::unique_ptr<DriverNode> node_;
     std::unique_ptr<NodeClaim> claim_;
+    // The node went away with its device rather than by Close.
+    bool lost_ = false;
+    std::function<int()> recover_;
+    // Set while the recovery runs or a node is searched for: a request made
+    // then goes to the candidate node or fails, it never starts a recovery.
+    bool recoveryHeld_ = false;
     mutable IoMutex ioLock_;
 };
 

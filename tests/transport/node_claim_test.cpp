@@ -75,6 +75,43 @@ TEST(NodeClaimTest, ClaimFilesAreMadeForEveryUserAndReadOnlyOnesStillLock) {
     unsetenv("QCX_LOCK_DIR");
 }
 
+// Cameras that name their claims, as USB nodes name theirs by their place on
+// the bus; listed in node order, an empty name being a node that does not open.
+struct NamedCameras : NodeProvider {
+    struct Node : test::RecordingNode {
+        explicit Node(std::string name)
+            : RecordingNode(std::make_shared<test::RecordingNodeState>()), name(std::move(name)) {}
+        std::string ClaimName(int) const override { return name; }
+        std::string name;
+    };
+    int CountNodes() override { return static_cast<int>(names.size()); }
+    std::unique_ptr<DriverNode> OpenNode(int i) override {
+        if (names.at(i).empty()) return nullptr;
+        return std::make_unique<Node>(names.at(i));
+    }
+    std::vector<std::string> names;
+};
+
+TEST(NodeClaimTest, AClaimNamedByTheCameraFollowsItAcrossNodeNumbers) {
+    NamedCameras cameras;
+    cameras.names = {"camera-x", "camera-y"};
+    NodeDirectory directory({&cameras});
+    DriverChannel x(directory), y(directory), third(directory);
+    ASSERT_EQ(x.Open(), 1);
+    ASSERT_EQ(y.Open(), 1);
+
+    cameras.names = {"camera-y"};  // X unplugged, its object still open: Y moves to node 0
+    y.Close();
+    ASSERT_EQ(y.Open(), 1) << "X's object holds X, not the number 0";
+    EXPECT_EQ(y.NodeNumber(), 0);
+
+    cameras.names = {"", "camera-y"};
+    EXPECT_EQ(third.Open(), -8) << "Y is held, whichever its number";
+    cameras.names = {"camera-w"};
+    ASSERT_EQ(third.Open(), 1) << "another camera at the number Y was claimed at";
+    EXPECT_EQ(third.NodeNumber(), 0);
+}
+
 TEST(NodeDirectoryTest, NumbersProvidersOneAfterTheOtherAndCapsAt32) {
     RecordingProvider usb(2), simulated(40);
     NodeDirectory directory({&usb, &simulated});

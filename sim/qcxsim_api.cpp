@@ -36,7 +36,7 @@ static_assert(QCXSIM_BLUR_MAX == qcx::SimPicture::kMaxBlur);
 extern "C" {
 
 QCXSIM_API int QCXSimGetCount(void) {
-    return SimNodeProvider::Instance().CountNodes();
+    return SimNodeProvider::Instance().CountPlugged();
 }
 
 QCXSIM_API int QCXSimDescribe(int node, int* deviceType, int* deviceNumber,
@@ -75,10 +75,11 @@ QCXSIM_API int QCXSimFailRequestsAfter(int node, int skip, int count, int mode) 
 }
 
 QCXSIM_API int QCXSimUnplug(int node) {
-    return WithCamera(node, [](SimCamera& camera) {
-        camera.Unplug();
-        return QCXSIM_OK;
-    });
+    try {
+        return SimNodeProvider::Instance().Unplug(node) ? QCXSIM_OK : QCXSIM_NO_CAMERA;
+    } catch (const std::bad_alloc&) {
+        return QCXSIM_NO_MEMORY;
+    }
 }
 
 QCXSIM_API int QCXSimReplugAll(void) {

@@ -45,6 +45,9 @@ std::optional<std::uint32_t> ParseDecimal(std::string_view s, std::uint32_t max)
 }
 
 std::optional<SimCameraIdentity> ParseEntry(std::string_view entry, std::size_t position) {
+    constexpr std::string_view kUsbPrefix = "usb:";
+    const bool onUsb = entry.substr(0, kUsbPrefix.size()) == kUsbPrefix;
+    if (onUsb) entry.remove_prefix(kUsbPrefix.size());
     std::vector<std::string_view> fields;
     std::size_t start = 0;
     while (true) {
@@ -56,6 +59,7 @@ std::optional<SimCameraIdentity> ParseEntry(std::string_view entry, std::size_t 
     if (fields.size() > 3) return std::nullopt;
 
     SimCameraIdentity identity;
+    identity.onUsb = onUsb;
     const auto type = ParseDecimal(fields[0], 0xFF);
     if (!type) return std::nullopt;
     identity.deviceType = static_cast<std::uint8_t>(*type);

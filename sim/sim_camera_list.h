@@ -14,6 +14,9 @@ struct SimCameraIdentity {
     std::uint8_t deviceType = 0;
     std::uint8_t deviceNumber = 0;
     std::uint16_t firmwareVersion = 0x0100;
+    // Reached over USB through a simulated bus (see SimUsbBus) instead of as
+    // a simulated driver node.
+    bool onUsb = false;
 
     friend bool operator==(const SimCameraIdentity&, const SimCameraIdentity&) = default;
 };
@@ -31,7 +34,8 @@ struct SimCameraList {
 // entries, so "21,bad,8" gives cameras numbered 0 and 1. Whitespace around an
 // entry is dropped; an entry that does not parse is skipped with a warning,
 // never an error, because a typo in the environment must not stop the
-// library. An empty text gives no cameras and no warning.
+// library. A `usb:` in front of an entry puts the camera on the simulated
+// USB bus instead. An empty text gives no cameras and no warning.
 SimCameraList ParseSimCameraList(std::string_view text);
 
 }  // namespace qcx

@@ -41,12 +41,33 @@ void SimNodeProvider::RefreshLocked() {
     cameras_ = std::move(cameras);
     listedText_ = text;
     listed_ = true;
+    for (const auto& camera : cameras_) {
+        if (!usbBus_ && camera->Identity().onUsb && warnedTexts_.insert(text + "\n usb").second)
+            std::fprintf(stderr, "qcxapi: QCX_SIM usb: entries need a simulated USB bus; none in this process\n");
+    }
+    SyncUsbBusLocked();
+}
+
+void SimNodeProvider::SyncUsbBusLocked() {
+    if (!usbBus_) return;
+    std::vector<std::shared_ptr<SimCamera>> onUsb;
+    for (const auto& camera : cameras_) {
+        if (camera->Identity().onUsb) onUsb.push_back(camera);
+    }
+    usbBus_->Sync(onUsb);
+}
+
+void SimNodeProvider::SetUsbBus(SimUsbBus* bus) {
+    std::lock_guard lock(mutex_);
+    if (usbBus_ && usbBus_ != bus) usbBus_->Sync({});
+    usbBus_ = bus;
+    SyncUsbBusLocked();
 }
 
 std::shared_ptr<SimCamera> SimNodeProvider::PluggedAtLocked(int localIndex) const {
     if (localIndex < 0) return nullptr;
     for (const auto& camera : cameras_) {
-        if (!camera->IsPlugged()) continue;
+        if (!camera->IsPlugged() || !IsNodeLocked(*camera)) continue;
         if (localIndex-- == 0) return camera;
     }
     return nullptr;
@@ -60,7 +81,20 @@ int SimNodeProvider::CountNodes() {
         // Keep the cameras we had; the next count tries again.
     }
     int count = 0;
-    for (const auto& camera : cameras_) count += camera->IsPlugged() ? 1 : 0;
+    for (const auto& camera : cameras_) count += camera->IsPlugged() && IsNodeLocked(*camera) ? 1 : 0;
+    return count;
+}
+
+int SimNodeProvider::CountPlugged() {
+    std::lock_guard lock(mutex_);
+    try {
+        RefreshLocked();
+    } catch (const std::bad_alloc&) {
+    }
+    int count = 0;
+    for (const auto& camera : cameras_) {
+        if (camera->IsPlugged() && (IsNodeLocked(*camera) || usbBus_)) ++count;
+    }
     return count;
 }
 
@@ -91,8 +125,21 @@ std::shared_ptr<SimCamera> SimNodeProvider::CameraAtNode(int nodeNumber) {
         RefreshLocked();
     } catch (const std::bad_alloc&) {
     }
-    if (nodeNumber < firstNodeNumber_) return nullptr;
-    return PluggedAtLocked(nodeNumber - firstNodeNumber_);
+    if (nodeNumber >= firstNodeNumber_) return PluggedAtLocked(nodeNumber - firstNodeNumber_);
+    // The USB nodes come first; those of the simulated bus are numbered as
+    // the USB provider numbers them (no real camera is expected beside them).
+    if (!usbBus_ || nodeNumber < 0) return nullptr;
+    const auto onBus = usbBus_->InNodeOrder();
+    return static_cast<std::size_t>(nodeNumber) < onBus.size() ? onBus[static_cast<std::size_t>(nodeNumber)] : nullptr;
+}
+
+bool SimNodeProvider::Unplug(int nodeNumber) {
+    const auto camera = CameraAtNode(nodeNumber);
+    if (!camera) return false;
+    std::lock_guard lock(mutex_);
+    camera->Unplug();
+    SyncUsbBusLocked();
+    return true;
 }
 
 void SimNodeProvider::ReplugAll() {
@@ -102,12 +149,14 @@ void SimNodeProvider::ReplugAll() {
     } catch (const std::bad_alloc&) {
     }
     for (const auto& camera : cameras_) camera->Replug();
+    SyncUsbBusLocked();
 }
 
 void SimNodeProvider::Reset() {
     std::lock_guard lock(mutex_);
     for (const auto& camera : cameras_) camera->Unplug();
     cameras_.clear();
+    SyncUsbBusLocked();
     warnedTexts_.clear();
     listedText_.clear();
     listed_ = false;

@@ -9,6 +9,7 @@
 
 #include "camera/platform/driver_node.h"
 #include "sim/sim_camera.h"
+#include "sim/sim_usb_bus.h"
 
 namespace qcx {
 
@@ -41,6 +42,14 @@ public:
 
     // Plugs every unplugged camera of the list back in.
     void ReplugAll();
+    // Unplugs the camera at a node number; false when there is none.
+    bool Unplug(int nodeNumber);
+
+    // The bus that carries the `usb:` cameras of QCX_SIM (borrowed; null
+    // removes it). Without one those cameras are left out with a warning.
+    void SetUsbBus(SimUsbBus* bus);
+    // Simulated cameras plugged in now, those on the USB bus included.
+    int CountPlugged();
 
     // Forgets every camera and warning, as in a new process.
     void Reset();
@@ -49,6 +58,8 @@ private:
     SimNodeProvider() = default;
 
     void RefreshLocked();
+    void SyncUsbBusLocked();
+    bool IsNodeLocked(const SimCamera& camera) const { return !camera.Identity().onUsb; }
     std::shared_ptr<SimCamera> PluggedAtLocked(int localIndex) const;
 
     mutable std::mutex mutex_;
@@ -57,6 +68,7 @@ private:
     std::string listedText_;
     std::vector<std::shared_ptr<SimCamera>> cameras_;  // by position in the list
     std::set<std::string> warnedTexts_;
+    SimUsbBus* usbBus_ = nullptr;
 };
 
 }  // namespace qcx

@@ -60,6 +60,7 @@ int CDevice::GetRawData16or8Bits(std::uint8_t* buffer, int width, int height) {
             // pulled); without a recovery the camera would never come back,
             // so the read recovers as a time-out does.
             LogPrintf(log_.get(), "GetRawData16or8Bits GetOverlappedResult Fail (0x%04x).", read.errorCode);
+            if (read.detail != nullptr) LogPrintf(log_.get(), "GetRawData16or8Bits %s.", read.detail);
             return Recover();
         }
         case FrameReadResult::Kind::Completed:
@@ -99,6 +100,7 @@ int CDevice::GetRawDataEx(std::uint8_t* buffer, int width, int height, int byteC
         case FrameReadResult::Kind::Failed: {
             const int recovered = Recover();
             LogPrintf(log_.get(), "GetRawDataEx GetOverlappedResult Fail (0x%04x).", read.errorCode);
+            if (read.detail != nullptr) LogPrintf(log_.get(), "GetRawDataEx %s.", read.detail);
             return recovered;
         }
         case FrameReadResult::Kind::Completed:

@@ -82,7 +82,18 @@ int CDevice::ReadWorkingModeIntoDevice() {
 }
 
 void CDevice::ResendWorkingModeAndDelays() {
-    if (IsInGroup(kWorkingModeTypes, deviceType_)) SetWorkingMode(workingModeCopy_);
+    // The word goes back with the flush bit: the rest of a frame cut off
+    // before the recovery must not become the start of the next one. A frame
+    // an external trigger started is kept, as before a capture, whichever
+    // word (the camera's or the copy) says trigger.
+    if (IsInGroup(kWorkingModeTypes, deviceType_)) {
+        const std::uint16_t word = workingModeCopy_;
+        std::uint16_t held = 0;
+        if (GetWorkingMode(&held) != status::kSuccess) held = 0;
+        const bool triggered = ((word | held) & working_mode::kExternalTrigger) != 0;
+        SetWorkingMode(triggered ? word : static_cast<std::uint16_t>(word | working_mode::kFlushFrameBuffer));
+        workingModeCopy_ = word;  // the camera clears the flush bit itself
+    }
     if (!IsInGroup(kTriggerTypes, deviceType_)) return;
     for (const auto& [request, value] : {std::pair{vendor::kTriggerDelay, triggerDelay_},
                                           std::pair{vendor::kStrobeDelay, strobeDelay_}}) {

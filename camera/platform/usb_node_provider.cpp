@@ -3,7 +3,7 @@
 #include <libusb.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -19,7 +19,6 @@ namespace {
 
 // The kernel driver bounds every vendor request the same way.
 constexpr unsigned int kControlTimeoutMs = 5000;
-constexpr unsigned int kDescriptorRequestTimeoutMs = 1000;
 constexpr int kCameraInterface = 0;
 
 struct HandleCloser {
@@ -43,22 +42,59 @@ std::string PortPath(libusb_device* device) {
     std::uint8_t ports[8] = {};
     const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
     std::string path;
-    for (int i = 0; i < depth; ++i) path += (i == 0 ? "" : ".") + std::to_string(ports[i]);
+    for (int i = 0; i < depth; ++i) {
+        if (i > 0) path += '.';
+        path += std::to_string(ports[i]);
+    }
     return path.empty() ? "?" : path;
 }
 
-// A camera the user may not open is named once per process, with the cure:
-// without it the camera is simply not counted.
-void ReportNoPermission(libusb_device* device) {
+// What a user must know about a camera, once per process and camera: without
+// it a camera the library cannot use is simply not counted.
+void ReportOnce(libusb_device* device, const std::string& what) {
     static std::mutex lock;
     static std::set<std::string> reported;
     libusb_device_descriptor desc{};
     libusb_get_device_descriptor(device, &desc);
-    char text[160];
-    std::snprintf(text, sizeof text, "camera %04x:%04x on bus %u port path %s: no permission; install udev/60-qcxapi.rules",
-                  desc.idVendor, desc.idProduct, libusb_get_bus_number(device), PortPath(device).c_str());
+    char text[320];
+    std::snprintf(text, sizeof text, "camera %04x:%04x on bus %u port path %s: %s", desc.idVendor, desc.idProduct,
+                  libusb_get_bus_number(device), PortPath(device).c_str(), what.c_str());
     std::lock_guard<std::mutex> hold(lock);
     if (reported.insert(text).second) std::fprintf(stderr, "qcxapi: %s\n", text);
+}
+
+void ReportOpenFailure(libusb_device* device, int rc) {
+    switch (rc) {
+        case LIBUSB_ERROR_ACCESS:
+            ReportOnce(device, "no permission; install udev/60-qcxapi.rules");
+            break;
+        case LIBUSB_ERROR_NO_DEVICE:
+            break;  // unplugged since the list was made
+        default:
+            ReportOnce(device, std::string("cannot be opened (") + libusb_error_name(rc) + ")");
+    }
+}
+
+// QCX_USB_ENDPOINT as it is now; a value that does not parse is reported
+// once and ignored.
+std::optional<EndpointOverride> EndpointOverrideFromEnvironment() {
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    std::string warning;
+    const std::optional<EndpointOverride> parsed = ParseEndpointOverride(std::getenv("QCX_USB_ENDPOINT"), &warning);
+    std::lock_guard<std::mutex> hold(lock);
+    if (!warning.empty() && reported.insert(warning).second) std::fprintf(stderr, "%s\n", warning.c_str());
+    return parsed;
+}
+
+// The claim names of the USB nodes open in this process: a camera one of
+// them holds is busy for the others, and says so to no one.
+std::mutex heldLock;
+std::multiset<std::string> held;
+
+bool HeldHere(const std::string& claimName) {
+    std::lock_guard<std::mutex> hold(heldLock);
+    return held.count(claimName) != 0;
 }
 
 bool IsCamera(libusb_device* device, const std::vector<UsbDeviceId>& ids) {
@@ -91,46 +127,51 @@ void ForEachOpenableCamera(libusb_context* context, const std::vector<UsbDeviceI
     for (libusb_device* device : cameras) {
         libusb_device_handle* opened = nullptr;
         const int rc = libusb_open(device, &opened);
-        if (rc == LIBUSB_ERROR_ACCESS) ReportNoPermission(device);
-        if (rc != 0) continue;
+        if (rc != 0) {
+            ReportOpenFailure(device, rc);
+            continue;
+        }
         HandlePtr handle(opened);
         if (visit(handle)) return;
     }
 }
 
-// The interface's alternate setting as the device reports it; 0 (the setting
-// after configuration) when it will not say.
-std::uint8_t CurrentAlternateSetting(libusb_device_handle* handle) {
-    constexpr auto kType = static_cast<std::uint8_t>(static_cast<int>(LIBUSB_ENDPOINT_IN) |
-                                                     static_cast<int>(LIBUSB_REQUEST_TYPE_STANDARD) |
-                                                     static_cast<int>(LIBUSB_RECIPIENT_INTERFACE));
-    unsigned char alt = 0;
-    const int rc = libusb_control_transfer(handle, kType, LIBUSB_REQUEST_GET_INTERFACE, 0, kCameraInterface,
-                                           &alt, 1, kDescriptorRequestTimeoutMs);
-    return rc == 1 ? alt : 0;
-}
-
-std::optional<std::uint8_t> FindBulkInEndpoint(libusb_device_handle* handle) {
+// Every bulk IN endpoint of the camera's interface, in all its alternate settings.
+std::vector<BulkInEndpoint> BulkInEndpoints(libusb_device* device) {
+    std::vector<BulkInEndpoint> found;
     libusb_config_descriptor* raw = nullptr;
-    if (libusb_get_active_config_descriptor(libusb_get_device(handle), &raw) != 0) return std::nullopt;
+    if (libusb_get_active_config_descriptor(device, &raw) != 0) return found;
     ConfigPtr config(raw);
-    const std::uint8_t alt = CurrentAlternateSetting(handle);
-
     for (int i = 0; i < config->bNumInterfaces; ++i) {
         const libusb_interface& iface = config->interface[i];
         for (int a = 0; a < iface.num_altsetting; ++a) {
             const libusb_interface_descriptor& setting = iface.altsetting[a];
-            if (setting.bInterfaceNumber != kCameraInterface || setting.bAlternateSetting != alt) continue;
+            if (setting.bInterfaceNumber != kCameraInterface) continue;
             for (int e = 0; e < setting.bNumEndpoints; ++e) {
                 const libusb_endpoint_descriptor& ep = setting.endpoint[e];
                 const bool bulk = (ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) == LIBUSB_TRANSFER_TYPE_BULK;
                 const bool in = (ep.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN;
-                if (bulk && in) return ep.bEndpointAddress;
+                if (bulk && in) {
+                    found.push_back({ep.bEndpointAddress, setting.bAlternateSetting,
+                                     static_cast<std::uint16_t>(ep.wMaxPacketSize & 0x7FF)});
+                }
             }
-            return std::nullopt;
         }
     }
-    return std::nullopt;
+    return found;
+}
+
+// Claims the camera's interface. Kernel drivers are detached where the
+// platform can; where it cannot say (ENOTTY from an emulated or older usbfs)
+// the plain claim is tried.
+int ClaimCameraInterface(libusb_device_handle* handle) {
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    int rc = libusb_claim_interface(handle, kCameraInterface);
+    if (rc == LIBUSB_ERROR_NOT_SUPPORTED || rc == LIBUSB_ERROR_OTHER) {
+        libusb_set_auto_detach_kernel_driver(handle, 0);
+        rc = libusb_claim_interface(handle, kCameraInterface);
+    }
+    return rc;
 }
 
 }  // namespace
@@ -143,62 +184,21 @@ std::shared_ptr<UsbContext> UsbContext::Create() {
 
 UsbContext::~UsbContext() { libusb_exit(context_); }
 
-FrameReadResult ReadBulkFrame(const BulkTransferFn& transfer, void* buffer, std::uint32_t size,
-                              std::uint32_t timeoutMs, std::uint32_t chunkBytes,
-                              const SteadyNowFn& now) {
-    using Kind = FrameReadResult::Kind;
-    const SteadyNowFn clock = now ? now : SteadyNowFn(&std::chrono::steady_clock::now);
-    FrameReadResult result;
-
-    // libusb takes a time-out of 0 as "wait forever"; ours means "do not wait".
-    if (timeoutMs == 0) {
-        result.kind = Kind::TimedOut;
-        return result;
-    }
-    if (chunkBytes == 0 || chunkBytes > static_cast<std::uint32_t>(INT_MAX)) chunkBytes = kBulkChunkBytes;
-
-    const auto deadline = clock() + std::chrono::milliseconds(timeoutMs);
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    std::uint32_t total = 0;
-    bool timedOut = false;
-    while (total < size) {
-        const auto left = deadline - clock();
-        if (left <= left.zero()) {
-            timedOut = true;
-            break;
-        }
-        // Rounded up: a fraction of a millisecond left must not become 0.
-        const auto ms = static_cast<unsigned int>(
-            std::max<std::int64_t>(1, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
-        const int length = static_cast<int>(std::min(size - total, chunkBytes));
-        int transferred = 0;
-        const int rc = transfer(out + total, length, &transferred, ms);
-        total += static_cast<std::uint32_t>(std::clamp(transferred, 0, length));
-
-        if (rc == LIBUSB_ERROR_TIMEOUT) {
-            timedOut = true;
-            break;
-        }
-        if (rc != LIBUSB_SUCCESS) {
-            result.kind = Kind::Failed;
-            result.bytesRead = total;
-            result.errorCode = static_cast<std::uint32_t>(rc < 0 ? -rc : rc);
-            return result;
-        }
-        if (transferred < length) break;  // a short packet ends the transfer
-    }
-
-    // Bytes that arrived before the deadline are a (short) frame, not a time-out.
-    result.bytesRead = total;
-    result.kind = timedOut && total == 0 ? Kind::TimedOut : Kind::Completed;
-    return result;
+UsbNode::UsbNode(std::shared_ptr<UsbContext> context, libusb_device_handle* handle, const BulkInEndpoint& endpoint,
+                 std::string claimName)
+    : context_(std::move(context)), handle_(handle), endpoint_(endpoint), claimName_(std::move(claimName)),
+      reader_(std::make_unique<UsbFrameReader>(context_->get(), handle, endpoint.address, endpoint.maxPacketSize)) {
+    std::lock_guard<std::mutex> hold(heldLock);
+    held.insert(claimName_);
 }
 
-UsbNode::UsbNode(std::shared_ptr<UsbContext> context, libusb_device_handle* handle,
-                 std::uint8_t bulkInEndpoint)
-    : context_(std::move(context)), handle_(handle), bulkInEndpoint_(bulkInEndpoint) {}
-
 UsbNode::~UsbNode() {
+    {
+        std::lock_guard<std::mutex> hold(heldLock);
+        const auto it = held.find(claimName_);
+        if (it != held.end()) held.erase(it);
+    }
+    reader_.reset();
     libusb_release_interface(handle_, kCameraInterface);
     libusb_close(handle_);
 }
@@ -214,18 +214,19 @@ bool UsbNode::IoControl(std::uint32_t code, const RequestRecordBytes& record, vo
     const int rc = libusb_control_transfer(handle_, t->bmRequestType, t->bRequest, t->wValue, t->wIndex,
                                            static_cast<unsigned char*>(data), t->wLength,
                                            kControlTimeoutMs);
+    if (rc == LIBUSB_ERROR_NO_DEVICE) gone_ = true;
     return rc >= 0;
 }
 
 FrameReadResult UsbNode::ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) {
-    libusb_device_handle* handle = handle_;
-    const unsigned char endpoint = bulkInEndpoint_;
-    return ReadBulkFrame(
-        [handle, endpoint](std::uint8_t* data, int length, int* transferred, unsigned int ms) {
-            return libusb_bulk_transfer(handle, endpoint, data, length, transferred, ms);
-        },
-        buffer, size, timeoutMs);
+    FrameReadResult result = reader_->Read(buffer, size, timeoutMs);
+    if (reader_->SawNoDevice()) gone_ = true;
+    return result;
 }
+
+std::string UsbNode::ClaimName(int /*nodeNumber*/) const { return claimName_; }
+
+bool UsbNode::IsGone() const { return gone_; }
 
 UsbNodeProvider::UsbNodeProvider() : UsbNodeProvider(UsbDeviceIdsFromEnvironment()) {}
 
@@ -266,15 +267,41 @@ std::unique_ptr<DriverNode> UsbNodeProvider::OpenNode(int localIndex) {
     });
     if (!handle) return nullptr;
 
-    // Not every platform can detach a kernel driver; the claim below tells.
-    libusb_set_auto_detach_kernel_driver(handle.get(), 1);
-    if (libusb_claim_interface(handle.get(), kCameraInterface) != 0) return nullptr;
-    const std::optional<std::uint8_t> endpoint = FindBulkInEndpoint(handle.get());
-    if (!endpoint) {
+    libusb_device* device = libusb_get_device(handle.get());
+    const std::string claimName =
+        "qxCamera-usb" + std::to_string(libusb_get_bus_number(device)) + "-" + PortPath(device);
+    const int claimed = ClaimCameraInterface(handle.get());
+    if (claimed != 0) {
+        // A camera this process holds is passed over without a word.
+        if (claimed != LIBUSB_ERROR_BUSY) {
+            ReportOpenFailure(device, claimed);
+        } else if (!HeldHere(claimName)) {
+            ReportOnce(device, "in use by another program (LIBUSB_ERROR_BUSY)");
+        }
+        return nullptr;
+    }
+    const std::optional<EndpointOverride> endpointOverride = EndpointOverrideFromEnvironment();
+    const std::optional<BulkInEndpoint> endpoint = ChooseFrameEndpoint(BulkInEndpoints(device), endpointOverride);
+    int rc = endpoint ? libusb_set_interface_alt_setting(handle.get(), kCameraInterface, endpoint->altSetting)
+                      : LIBUSB_ERROR_NOT_FOUND;
+    if (rc != 0) {
+        ReportOnce(device, endpoint ? std::string("cannot select alternate setting ") +
+                                          std::to_string(endpoint->altSetting) + " (" + libusb_error_name(rc) + ")"
+                                    : std::string(endpointOverride ? "has no endpoint QCX_USB_ENDPOINT names"
+                                                                    : "has no bulk IN endpoint for frames"));
         libusb_release_interface(handle.get(), kCameraInterface);
         return nullptr;
     }
-    return std::make_unique<UsbNode>(context, handle.release(), *endpoint);
+    char choice[96];
+    std::snprintf(choice, sizeof choice, "frames from endpoint 0x%02x, alternate setting %u, %u-byte packets",
+                  endpoint->address, endpoint->altSetting, endpoint->maxPacketSize);
+    if (std::getenv("QCX_USB_VERBOSE") != nullptr || endpointOverride) ReportOnce(device, choice);
+    if (libusb_get_device_speed(device) == LIBUSB_SPEED_FULL || libusb_get_device_speed(device) == LIBUSB_SPEED_LOW) {
+        ReportOnce(device, "runs at full speed (12 Mbit/s), far too slow for frames; plug it into a USB 2.0 port");
+    }
+    auto node = std::make_unique<UsbNode>(context, handle.get(), *endpoint, claimName);
+    handle.release();
+    return node;
 }
 
 }  // namespace qcx

@@ -1,6 +1,6 @@
 // The USB side of the platform: the list of device ids to look for, request
-// records as control transfers, bulk frame reads against a scripted endpoint
-// and clock, and the node provider on a machine without a camera.
+// records as control transfers, the choice of the frame endpoint, and the
+// node provider on a machine without a camera.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <libusb.h>
@@ -16,13 +16,13 @@
 #include "camera/platform/request_record.h"
 #include "camera/platform/usb_control_transfer.h"
 #include "camera/platform/usb_device_ids.h"
+#include "camera/platform/usb_endpoint_choice.h"
 #include "camera/platform/usb_node_provider.h"
 
 namespace qcx {
 namespace {
 
 using ::testing::ElementsAre;
-using Kind = FrameReadResult::Kind;
 
 TEST(UsbDeviceIds, ListsInAnyCaseWithOrWithoutPrefixAddToTheDefaultAndBadEntriesAreSkippedWithAWarningEach) {
     std::vector<std::string> warnings;
@@ -91,68 +91,33 @@ TEST(UsbControlTransfer, BufferAddressDoesNotMatterAndContradictionsAreRefused) 
     }
 }
 
-// A scripted bulk endpoint with a hand-driven clock: each call takes
-// `costMs` of clock time and answers with the next scripted step.
-struct FakeBulk {
-    using Step = std::pair<int, int>;  // libusb's result, bytes given (-1: all that was asked for)
-    std::vector<Step> script;
-    std::chrono::steady_clock::time_point clock{};
-    std::chrono::microseconds costMs{0};
-    std::vector<int> lengths;
-    std::vector<unsigned int> timeouts;
-    std::uint8_t next = 1;
+TEST(UsbFrameEndpoint, TheLargestPacketsWinThenTheHighestAddressAndAnOverrideNamesItsOwn) {
+    // Firmware that lists a small status endpoint first, the frame endpoint
+    // only in a later alternate setting, and a twin of it in another.
+    const std::vector<BulkInEndpoint> listed = {
+        {0x81, 0, 64}, {0x82, 0, 512}, {0x81, 1, 64}, {0x86, 1, 512}, {0x86, 2, 512}};
+    const auto chosen = ChooseFrameEndpoint(listed, std::nullopt);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->address, 0x86);
+    EXPECT_EQ(chosen->altSetting, 1) << "the first setting that has it";
+    EXPECT_FALSE(ChooseFrameEndpoint({}, std::nullopt));
 
-    BulkTransferFn Transfer() {
-        return [this](std::uint8_t* data, int length, int* transferred, unsigned int ms) {
-            lengths.push_back(length);
-            timeouts.push_back(ms);
-            clock += costMs;
-            const Step step = lengths.size() <= script.size() ? script[lengths.size() - 1] : Step{0, -1};
-            const int n = step.second < 0 ? length : step.second;
-            for (int i = 0; i < n; ++i) data[i] = next++;
-            *transferred = n;
-            return step.first;
-        };
+    std::string warning;
+    const auto plain = ParseEndpointOverride("0x82", &warning);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(ChooseFrameEndpoint(listed, plain)->address, 0x82);
+    const auto withAlt = ParseEndpointOverride("134,2", &warning);
+    ASSERT_TRUE(withAlt);
+    EXPECT_EQ(ChooseFrameEndpoint(listed, withAlt)->altSetting, 2);
+    EXPECT_FALSE(ChooseFrameEndpoint(listed, ParseEndpointOverride("0x83", &warning))) << "not listed";
+    EXPECT_TRUE(warning.empty());
+    for (const char* bad : {"0x06", "0x80", "0xF6", "0x86,", "0x86,x", "x", "0x186", "-0x86"}) {
+        warning.clear();
+        EXPECT_FALSE(ParseEndpointOverride(bad, &warning)) << bad;
+        EXPECT_EQ(warning, std::string("qcxapi: ignoring QCX_USB_ENDPOINT '") + bad +
+                               "' (want an IN endpoint such as 0x86 or 0x86,1)");
     }
-    SteadyNowFn Now() { return [this] { return clock; }; }
-};
-
-TEST(UsbBulkRead, ChunksShortPacketsTimeOutsAndErrors) {
-    // Script, frame size, time-out, result, bytes read, chunk lengths asked for
-    // (chunks of 4): the whole frame in chunks; a short packet ends the frame,
-    // a zero-length one is an empty frame; a time-out without data and after
-    // some; a zero time-out never reaches libusb; errors fail.
-    const std::tuple<std::vector<FakeBulk::Step>, std::uint32_t, std::uint32_t, Kind, std::uint32_t, std::vector<int>>
-        cases[] = {{{}, 10, 1000, Kind::Completed, 10, {4, 4, 2}},
-                   {{{0, -1}, {0, 1}}, 16, 1000, Kind::Completed, 5, {4, 4}},
-                   {{{0, 0}}, 8, 1000, Kind::Completed, 0, {4}},
-                   {{{LIBUSB_ERROR_TIMEOUT, 0}}, 8, 50, Kind::TimedOut, 0, {4}},
-                   {{{0, -1}, {LIBUSB_ERROR_TIMEOUT, 3}}, 16, 50, Kind::Completed, 7, {4, 4}},
-                   {{}, 8, 0, Kind::TimedOut, 0, {}},
-                   {{{0, -1}, {LIBUSB_ERROR_NO_DEVICE, 0}}, 16, 1000, Kind::Failed, 4, {4, 4}}};
-    for (const auto& [script, size, timeoutMs, kind, bytes, lengths] : cases) {
-        FakeBulk bulk;
-        bulk.script = script;
-        std::vector<std::uint8_t> frame(size, 0);
-        const auto r = ReadBulkFrame(bulk.Transfer(), frame.data(), size, timeoutMs, 4, bulk.Now());
-        EXPECT_EQ(std::tuple(r.kind, kind == Kind::Failed ? r.errorCode : r.bytesRead, bulk.lengths),
-                  std::tuple(kind, kind == Kind::Failed ? -LIBUSB_ERROR_NO_DEVICE : bytes, lengths))
-            << size << " bytes, " << lengths.size() << " reads (a failure gives the positive libusb code)";
-        for (std::uint32_t i = 0; i < bytes; ++i) ASSERT_EQ(frame[i], i + 1) << "the data lands in order";
-    }
-}
-
-TEST(UsbBulkRead, TimeOutIsOneBudgetForAllChunksAndItsLastFractionIsNotPassedAsZero) {
-    FakeBulk bulk;
-    bulk.costMs = std::chrono::milliseconds(30);
-    std::vector<std::uint8_t> frame(100, 0);
-    const auto r = ReadBulkFrame(bulk.Transfer(), frame.data(), 100, 100, 4, bulk.Now());
-    EXPECT_THAT(bulk.timeouts, ElementsAre(100u, 70u, 40u, 10u));
-    EXPECT_EQ(std::pair(r.kind, r.bytesRead), std::pair(Kind::Completed, 16u));
-    FakeBulk slow;
-    slow.costMs = std::chrono::microseconds(99'600);
-    ReadBulkFrame(slow.Transfer(), frame.data(), 8, 100, 4, slow.Now());
-    EXPECT_THAT(slow.timeouts, ElementsAre(100u, 1u));
+    EXPECT_FALSE(ParseEndpointOverride(nullptr, &warning) || ParseEndpointOverride("", &warning));
 }
 
 TEST(UsbNodeProvider, FindsNoCameraHereWhateverIdsItLooksForCountingAfreshFromSeveralThreads) {

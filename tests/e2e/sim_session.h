@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,6 +46,17 @@ inline bool MostlyRed(const std::vector<unsigned char>& bgr) {
     return sum[2] > 2 * sum[1] && sum[2] > 2 * sum[0];
 }
 
+// `list` as QCX_SIM takes it; with QCX_E2E_OVER_USB set (the USB test
+// program) every camera is put on the simulated USB bus, so the library
+// reaches it through libusb.
+inline std::string CameraList(const char* list) {
+    const char* overUsb = std::getenv("QCX_E2E_OVER_USB");
+    if (overUsb == nullptr || overUsb[0] == '\0') return list;
+    std::string out = "usb:";
+    for (const char* c = list; *c != '\0'; ++c) out += *c == ',' ? std::string(",usb:") : std::string(1, *c);
+    return out;
+}
+
 class SimSession : public ::testing::Test {
 protected:
     // Opens the simulated cameras of `list`; nothing is drawn (the drawing
@@ -55,7 +67,8 @@ protected:
         // starts from cameras just plugged in.
         setenv("QCX_SIM", "", 1);
         QCXSimGetCount();
-        setenv("QCX_SIM", list, 1);
+        setenv("QCX_SIM", CameraList(list).c_str(), 1);
+        QCXSimGetCount();  // puts cameras on the USB bus before the library looks there
         setenv("QCX_SIM_SCENE", scene, 1);
         setenv("QCX_SIM_TIMING", timing, 1);
         unsetenv("DISPLAY");

@@ -125,12 +125,15 @@ std::shared_ptr<SimCamera> SimNodeProvider::CameraAtNode(int nodeNumber) {
         RefreshLocked();
     } catch (const std::bad_alloc&) {
     }
-    if (nodeNumber >= firstNodeNumber_) return PluggedAtLocked(nodeNumber - firstNodeNumber_);
-    // The USB nodes come first; those of the simulated bus are numbered as
-    // the USB provider numbers them (no real camera is expected beside them).
-    if (!usbBus_ || nodeNumber < 0) return nullptr;
+    if (nodeNumber < 0) return nullptr;
+    if (!usbBus_) return nodeNumber >= firstNodeNumber_ ? PluggedAtLocked(nodeNumber - firstNodeNumber_) : nullptr;
+    // The USB nodes come first, those of the simulated bus as the USB
+    // provider numbers them (no real camera is expected beside them), then
+    // the simulated nodes. The bus is asked afresh: the library may not have
+    // counted its nodes since a camera came or went.
     const auto onBus = usbBus_->InNodeOrder();
-    return static_cast<std::size_t>(nodeNumber) < onBus.size() ? onBus[static_cast<std::size_t>(nodeNumber)] : nullptr;
+    const auto n = static_cast<std::size_t>(nodeNumber);
+    return n < onBus.size() ? onBus[n] : PluggedAtLocked(nodeNumber - static_cast<int>(onBus.size()));
 }
 
 bool SimNodeProvider::Unplug(int nodeNumber) {

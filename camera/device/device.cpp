@@ -63,6 +63,8 @@ CDevice::CDevice(int index, const DeviceEnvironment& environment, int* status)
 
     // A camera whose log cannot be opened still works.
     if (environment.logEnabled) ApplyLogSettings(true, environment.logFolder.c_str());
+    const std::string node = channel_.NodeDescription();
+    if (!node.empty()) LogPrintf(log_.get(), "%s", node.c_str());
 
     if (InitializeSensor() != status::kSuccess) return;
     sensorReady_ = true;

@@ -60,6 +60,10 @@ public:
     // found no device). Such a node never works again; the camera comes back
     // only on a node opened after it is plugged in again.
     virtual bool IsGone() const { return false; }
+
+    // What the camera's log says of the node when the camera opens it
+    // (empty: nothing, as for a simulated node).
+    virtual std::string Description() const { return {}; }
 };
 
 // A source of driver nodes (real USB cameras, simulated cameras). Nodes of a

@@ -87,8 +87,7 @@ std::optional<EndpointOverride> EndpointOverrideFromEnvironment() {
     return parsed;
 }
 
-// The claim names of the USB nodes open in this process: a camera one of
-// them holds is busy for the others, and says so to no one.
+// The claim names of the USB nodes open in this process.
 std::mutex heldLock;
 std::multiset<std::string> held;
 
@@ -103,8 +102,15 @@ bool IsCamera(libusb_device* device, const std::vector<UsbDeviceId>& ids) {
     return std::find(ids.begin(), ids.end(), UsbDeviceId{desc.idVendor, desc.idProduct}) != ids.end();
 }
 
-// Visits the cameras that open, in bus order, each with a fresh handle. The
-// visitor takes the handle to keep it and stop; a handle left to it is closed.
+// The claim of the camera at this place on the bus.
+std::string ClaimNameOf(libusb_device* device) {
+    return "qxCamera-usb" + std::to_string(libusb_get_bus_number(device)) + "-" + PortPath(device);
+}
+
+// Visits the cameras that open, in bus order, each with a fresh handle, or
+// with none for a camera this process holds already: it is not opened a
+// second time beside the node that reads it. The visitor takes the handle to
+// keep it and stop; a handle left to it is closed.
 template <typename Visitor>
 void ForEachOpenableCamera(libusb_context* context, const std::vector<UsbDeviceId>& ids,
                            Visitor&& visit) {
@@ -125,6 +131,11 @@ void ForEachOpenableCamera(libusb_context* context, const std::vector<UsbDeviceI
     });
 
     for (libusb_device* device : cameras) {
+        if (HeldHere(ClaimNameOf(device))) {
+            HandlePtr none;
+            if (visit(none)) return;
+            continue;
+        }
         libusb_device_handle* opened = nullptr;
         const int rc = libusb_open(device, &opened);
         if (rc != 0) {
@@ -228,6 +239,13 @@ std::string UsbNode::ClaimName(int /*nodeNumber*/) const { return claimName_; }
 
 bool UsbNode::IsGone() const { return gone_; }
 
+std::string UsbNode::Description() const {
+    char text[128];
+    std::snprintf(text, sizeof text, "USB camera %s: frames from endpoint 0x%02x, alternate setting %u, %u-byte packets.",
+                  claimName_.c_str(), endpoint_.address, endpoint_.altSetting, endpoint_.maxPacketSize);
+    return text;
+}
+
 UsbNodeProvider::UsbNodeProvider() : UsbNodeProvider(UsbDeviceIdsFromEnvironment()) {}
 
 UsbNodeProvider::UsbNodeProvider(std::vector<UsbDeviceId> ids) : ids_(std::move(ids)) {}
@@ -262,21 +280,19 @@ std::unique_ptr<DriverNode> UsbNodeProvider::OpenNode(int localIndex) {
     int index = 0;
     ForEachOpenableCamera(context->get(), ids_, [&](HandlePtr& opened) {
         if (index++ != localIndex) return false;
-        handle = std::move(opened);
+        handle = std::move(opened);  // none for a camera held here: not for a second camera object
         return true;
     });
     if (!handle) return nullptr;
 
     libusb_device* device = libusb_get_device(handle.get());
-    const std::string claimName =
-        "qxCamera-usb" + std::to_string(libusb_get_bus_number(device)) + "-" + PortPath(device);
+    const std::string claimName = ClaimNameOf(device);
     const int claimed = ClaimCameraInterface(handle.get());
     if (claimed != 0) {
-        // A camera this process holds is passed over without a word.
-        if (claimed != LIBUSB_ERROR_BUSY) {
-            ReportOpenFailure(device, claimed);
-        } else if (!HeldHere(claimName)) {
+        if (claimed == LIBUSB_ERROR_BUSY) {
             ReportOnce(device, "in use by another program (LIBUSB_ERROR_BUSY)");
+        } else {
+            ReportOpenFailure(device, claimed);
         }
         return nullptr;
     }

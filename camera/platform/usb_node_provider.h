@@ -52,6 +52,7 @@ public:
     FrameReadResult ReadFrame(void* buffer, std::uint32_t size, std::uint32_t timeoutMs) override;
     std::string ClaimName(int nodeNumber) const override;
     bool IsGone() const override;
+    std::string Description() const override;
 
 private:
     std::shared_ptr<UsbContext> context_;  // outlives the handle

@@ -94,6 +94,11 @@ bool DriverChannel::RendersOnReader() const {
     return node_ != nullptr && node_->RendersOnReader();
 }
 
+std::string DriverChannel::NodeDescription() const {
+    std::lock_guard<IoMutex> hold(ioLock_);
+    return node_ ? node_->Description() : std::string();
+}
+
 int DriverChannel::NodeNumber() const {
     std::lock_guard<IoMutex> hold(ioLock_);
     return claim_ ? claim_->Node() : -1;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "camera/platform/driver_node.h"
 #include "camera/common/fair_mutex.h"
@@ -58,6 +59,8 @@ public:
     bool IsOpen() const;
     bool RendersOnReader() const;
     int NodeNumber() const;
+    // The open node's description (see DriverNode::Description).
+    std::string NodeDescription() const;
 
     // Serialises vendor requests and frame reads of this camera; re-entrant
     // for the thread that holds it (recovery re-enters it).

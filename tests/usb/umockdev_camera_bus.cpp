@@ -245,6 +245,10 @@ struct UmockdevCameraBus::Device {
         const unsigned long request = umockdev_ioctl_client_get_request(client);
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
         std::unique_lock<std::mutex> held(lock);
+        // After an unplug the transfers that were under way can still be
+        // reaped, as usbfs lets them; then every request finds no device.
+        if (gone && (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) && !done.empty())
+            return Reap(client, arg);
         if (gone) {
             umockdev_ioctl_client_complete(client, -1, ENODEV);
             return TRUE;
@@ -543,11 +547,10 @@ void UmockdevCameraBus::DetachLocked(Device& device) {
         // Transfers still waiting die with the device, and their memory is free again.
         std::lock_guard<std::mutex> hold(device.lock);
         device.gone = true;
-        for (Urb& u : device.pending) {
-            shared_->Refund(u.chargedBytes);
-            u.chargedBytes = 0;
+        while (!device.pending.empty()) {
+            device.CompleteLocked(device.pending.front(), -ESHUTDOWN);
+            device.pending.pop_front();
         }
-        device.inFlightBytes = 0;
     }
     device.wake.notify_all();
     umockdev_testbed_uevent(shared_->testbed, device.syspath.c_str(), "remove");

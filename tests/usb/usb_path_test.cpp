@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -112,8 +113,20 @@ TEST_F(UsbPath, AFrameCutOffAtTheDeadlineRecoversAndTheNextFrameStartsOnItsBound
     EXPECT_EQ(raw[300 * 752 + 7], Ramp(7, 300)) << "not the rest of the cut-off frame";
 }
 
+// Everything the camera logs in `folder` put together.
+std::string LogsIn(const std::string& folder) {
+    std::string all;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path());
+        all.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    return all;
+}
+
 TEST_F(UsbPath, AStalledEndpointIsClearedAndAPaddedLastPacketDoesNotOverflow) {
-    QCX_LogSet(1, ::testing::TempDir().c_str());
+    const std::string logs = ::testing::TempDir() + "usb-stall-logs";
+    std::filesystem::remove_all(logs);
+    QCX_LogSet(1, logs.c_str());
     Start("21");
     std::vector<unsigned char> raw;
     qcx::UsbFrameFaults faults;
@@ -123,6 +136,9 @@ TEST_F(UsbPath, AStalledEndpointIsClearedAndAPaddedLastPacketDoesNotOverflow) {
     EXPECT_EQ(Capture(camera, raw), QCX_STATUS_SUCCESS);
     EXPECT_EQ(TestUsbBus()->ClearedHalts(CameraAt(node)), 1);
     QCX_LogSet(0, nullptr);
+    const std::string logged = LogsIn(logs);
+    EXPECT_NE(logged.find("LIBUSB_ERROR_PIPE"), std::string::npos) << "the libusb error by its name";
+    EXPECT_NE(logged.find("frames from endpoint 0x86, alternate setting 1, 512-byte packets"), std::string::npos);
 
     // A window of about 100 x 101 bytes ends in a short packet, which this
     // camera pads to 512.

@@ -565,14 +565,6 @@ void UmockdevCameraBus::SetLooks(std::vector<UsbDeviceLook> looks) {
     looks_ = std::move(looks);
 }
 
-int UmockdevCameraBus::VendorRequests(const std::shared_ptr<SimCamera>& camera) const {
-    std::lock_guard<std::mutex> hold(mutex_);
-    const auto device = FindLocked(camera);
-    if (!device) return -1;
-    std::lock_guard<std::mutex> inner(device->lock);
-    return device->vendorRequests;
-}
-
 bool UmockdevCameraBus::SetFrameFaults(const std::shared_ptr<SimCamera>& camera, const UsbFrameFaults& faults) {
     std::lock_guard<std::mutex> hold(mutex_);
     const auto device = FindLocked(camera);
@@ -587,28 +579,29 @@ void UmockdevCameraBus::SetTransferMemoryLimit(std::uint64_t bytes) {
     shared_->memoryLimit = bytes;
 }
 
-int UmockdevCameraBus::AlternateSetting(const std::shared_ptr<SimCamera>& camera) const {
+template <typename Read>
+int UmockdevCameraBus::AskDevice(const std::shared_ptr<SimCamera>& camera, Read read) const {
     std::lock_guard<std::mutex> hold(mutex_);
     const auto device = FindLocked(camera);
     if (!device) return -1;
     std::lock_guard<std::mutex> inner(device->lock);
-    return device->alt;
+    return read(*device);
+}
+
+int UmockdevCameraBus::VendorRequests(const std::shared_ptr<SimCamera>& camera) const {
+    return AskDevice(camera, [](const Device& d) { return d.vendorRequests; });
+}
+
+int UmockdevCameraBus::AlternateSetting(const std::shared_ptr<SimCamera>& camera) const {
+    return AskDevice(camera, [](const Device& d) { return d.alt; });
 }
 
 int UmockdevCameraBus::FrameEndpoint(const std::shared_ptr<SimCamera>& camera) const {
-    std::lock_guard<std::mutex> hold(mutex_);
-    const auto device = FindLocked(camera);
-    if (!device) return -1;
-    std::lock_guard<std::mutex> inner(device->lock);
-    return device->frameEndpointUsed;
+    return AskDevice(camera, [](const Device& d) { return d.frameEndpointUsed; });
 }
 
 int UmockdevCameraBus::ClearedHalts(const std::shared_ptr<SimCamera>& camera) const {
-    std::lock_guard<std::mutex> hold(mutex_);
-    const auto device = FindLocked(camera);
-    if (!device) return -1;
-    std::lock_guard<std::mutex> inner(device->lock);
-    return device->clearedHalts;
+    return AskDevice(camera, [](const Device& d) { return d.clearedHalts; });
 }
 
 }  // namespace qcx

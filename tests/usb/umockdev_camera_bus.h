@@ -52,7 +52,8 @@ public:
     // kernel's usbfs_memory_mb bounds them (0: no bound).
     void SetTransferMemoryLimit(std::uint64_t bytes);
     // The alternate setting the host chose last, and the endpoint of its
-    // frame transfers (0 before any).
+    // last bulk transfer (0 before any). Each of these gives -1 for a camera
+    // that is not on the bus.
     int AlternateSetting(const std::shared_ptr<SimCamera>& camera) const;
     int FrameEndpoint(const std::shared_ptr<SimCamera>& camera) const;
     // Halts of the frame endpoint the host has cleared.
@@ -63,6 +64,9 @@ public:
 
 private:
     std::shared_ptr<Device> FindLocked(const std::shared_ptr<SimCamera>& camera) const;
+    // `read` of the camera's device under its lock; -1 when it is not on the bus.
+    template <typename Read>
+    int AskDevice(const std::shared_ptr<SimCamera>& camera, Read read) const;
     void AttachLocked(const std::shared_ptr<SimCamera>& camera);
     void DetachLocked(Device& device);
 

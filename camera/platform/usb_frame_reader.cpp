@@ -54,11 +54,9 @@ UsbFrameReader::~UsbFrameReader() {
 }
 
 void LIBUSB_CALL UsbFrameReader::Finished(libusb_transfer* transfer) {
-    auto* slot = static_cast<Slot*>(transfer->user_data);
-    // libusb reads the flag of libusb_handle_events_timeout_completed under
-    // its own lock; the slot's flag is what the reader looks at.
-    *slot->anyDone = 1;
-    slot->done.store(true, std::memory_order_release);
+    // Any thread that handles the context's events may run this; the reader
+    // looks at the flag after each round of event handling.
+    static_cast<Slot*>(transfer->user_data)->done.store(true, std::memory_order_release);
 }
 
 std::vector<UsbFrameReader::Piece> UsbFrameReader::Plan(std::uint32_t size) const {
@@ -108,7 +106,6 @@ FrameReadResult UsbFrameReader::Read(void* buffer, std::uint32_t size, std::uint
     auto* out = static_cast<unsigned char*>(buffer);
     const std::vector<Piece> pieces = Plan(size);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    int anyDone = 0;
     std::size_t next = 0;
     int inFlight = 0;
     std::uint32_t total = 0;
@@ -126,7 +123,6 @@ FrameReadResult UsbFrameReader::Read(void* buffer, std::uint32_t size, std::uint
             libusb_fill_bulk_transfer(slot.transfer, handle_, endpoint_, target, length, &UsbFrameReader::Finished,
                                       &slot, 0);
             slot.done.store(false, std::memory_order_relaxed);
-            slot.anyDone = &anyDone;
             slot.piece = next;
             const int rc = libusb_submit_transfer(slot.transfer);
             if (rc == LIBUSB_ERROR_NO_MEM) ReportNoTransferMemory();
@@ -156,8 +152,9 @@ FrameReadResult UsbFrameReader::Read(void* buffer, std::uint32_t size, std::uint
         timeval tv{};
         tv.tv_sec = static_cast<time_t>(wait.count() / 1000000);
         tv.tv_usec = static_cast<suseconds_t>(wait.count() % 1000000);
-        anyDone = 0;
-        libusb_handle_events_timeout_completed(context_, &tv, &anyDone);
+        // Returns after one round of event handling, by this thread or by
+        // another one reading another camera of the context.
+        libusb_handle_events_timeout_completed(context_, &tv, nullptr);
 
         // Transfers of one endpoint complete in the order they were submitted.
         for (bool progress = true; progress;) {

@@ -51,7 +51,6 @@ private:
         std::atomic<bool> done{false};
         bool busy = false;
         std::size_t piece = 0;
-        int* anyDone = nullptr;
     };
     struct Piece {
         std::uint32_t offset = 0;

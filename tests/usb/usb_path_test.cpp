@@ -108,6 +108,7 @@ TEST_F(UsbPath, AFrameCutOffAtTheDeadlineRecoversAndTheNextFrameStartsOnItsBound
     faults.cutNextAfter = 200 * 512;
     ASSERT_TRUE(TestUsbBus()->SetFrameFaults(CameraAt(node), faults));
     EXPECT_EQ(Capture(camera, raw), QCX_STATUS_RECOVERY_SUCCESSFUL);
+    ASSERT_EQ(QCX_CaptureSetTimeOut(camera, 5000), QCX_STATUS_SUCCESS);
     ASSERT_EQ(Capture(camera, raw), QCX_STATUS_SUCCESS);
     EXPECT_EQ(raw[0], Ramp(0, 0));
     EXPECT_EQ(raw[300 * 752 + 7], Ramp(7, 300)) << "not the rest of the cut-off frame";

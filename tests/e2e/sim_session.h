@@ -78,9 +78,12 @@ protected:
     }
     void TearDown() override {
         QCX_UnInit();
-        unsetenv("QCX_SIM");
-        unsetenv("QCX_SIM_SCENE");
-        unsetenv("QCX_SIM_TIMING");
+        // Emptied, not removed: a variable that leaves the environment and
+        // comes back makes setenv move the environment while a library
+        // thread may be reading it.
+        setenv("QCX_SIM", "", 1);
+        setenv("QCX_SIM_SCENE", "", 1);
+        setenv("QCX_SIM_TIMING", "", 1);
     }
     int camera = 0;
     int node = 0;

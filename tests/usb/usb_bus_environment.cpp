@@ -38,6 +38,13 @@ bool RelaunchUnderUmockdev() {
     for (const std::string& arg : args) {
         if (arg.rfind("--gtest_list_tests", 0) == 0) return false;
     }
+    // Every variable the tests change is in the environment from the start:
+    // setenv replaces a value in place, but adding a variable may move the
+    // environment under libusb's and umockdev's threads, which read it.
+    for (const char* name : {"QCX_SIM", "QCX_SIM_SCENE", "QCX_SIM_TIMING", "QCX_USB_ENDPOINT", "QCX_E2E_OVER_USB"})
+        setenv(name, "", 0);
+    setenv("QCX_E2E_OVER_USB", "1", 1);
+    unsetenv("DISPLAY");
     std::string libraries = "libumockdev-preload.so.0";
     if (preload != nullptr && preload[0] != '\0') libraries += std::string(":") + preload;
     setenv("LD_PRELOAD", libraries.c_str(), 1);
@@ -58,7 +65,6 @@ public:
         if (!UmockdevCameraBus::Available()) GTEST_SKIP() << "umockdev's preloaded library is missing";
         bus = std::make_unique<UmockdevCameraBus>();
         SimNodeProvider::Instance().SetUsbBus(bus.get());
-        setenv("QCX_E2E_OVER_USB", "1", 1);
     }
     void TearDown() override {
         SimNodeProvider::Instance().SetUsbBus(nullptr);

@@ -33,7 +33,7 @@ unsigned char Ramp(int x, int y) { return static_cast<unsigned char>((1 + x) + 2
 class UsbPath : public e2e::SimSession {
 protected:
     void TearDown() override {
-        unsetenv("QCX_USB_ENDPOINT");
+        setenv("QCX_USB_ENDPOINT", "", 1);
         TestUsbBus()->SetTransferMemoryLimit(0);
         SimSession::TearDown();
         // The cameras leave the bus with their faults.

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "qcxapi.h"
@@ -40,13 +41,15 @@ protected:
         setenv("QCX_SIM", "", 1);
         QCXSimGetCount();
     }
-    // A raw capture of camera `index` at the capture window's size.
-    int Capture(int index, std::vector<unsigned char>& raw) {
+    // A raw capture of camera `index` at the capture window's size, which
+    // goes to `size` when given.
+    static int Capture(int index, std::vector<unsigned char>& raw, std::pair<int, int>* size = nullptr) {
+        int w = 0, h = 0;
         if (QCX_CaptureGetSize(index, &w, &h) != QCX_STATUS_SUCCESS) return -100;
         raw.assign(static_cast<std::size_t>(w) * h, 0);
+        if (size != nullptr) *size = {w, h};
         return QCX_CaptureRawData(index, raw.data());
     }
-    int w = 0, h = 0;
 };
 
 // Runs `body` with the process unable to override file permissions, as a
@@ -147,8 +150,10 @@ TEST_F(UsbPath, AStalledEndpointIsClearedAndAPaddedLastPacketDoesNotOverflow) {
     faults.padLastPacket = true;
     ASSERT_TRUE(TestUsbBus()->SetFrameFaults(CameraAt(node), faults));
     ASSERT_EQ(QCX_CaptureSetFieldOfView(camera, 0, 0, 100, 101, 0, 0), QCX_STATUS_SUCCESS);
-    ASSERT_EQ(Capture(camera, raw), QCX_STATUS_SUCCESS);
+    std::pair<int, int> size;
+    ASSERT_EQ(Capture(camera, raw, &size), QCX_STATUS_SUCCESS);
     ASSERT_NE(raw.size() % 512, 0u);
+    const auto [w, h] = size;
     EXPECT_EQ(raw[static_cast<std::size_t>(h - 3) * w + w / 2], Ramp(w / 2, h - 3));
 }
 

@@ -2,7 +2,7 @@
 
 #include "sim/sim_node_provider.h"
 #if QCX_WITH_USB
-#include "camera/platform/usb_node_provider.h"
+#include "camera/platform/libusb/usb_node_provider.h"
 #endif
 
 namespace qcx {

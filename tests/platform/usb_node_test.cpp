@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "camera/platform/request_record.h"
-#include "camera/platform/usb_control_transfer.h"
-#include "camera/platform/usb_device_ids.h"
-#include "camera/platform/usb_endpoint_choice.h"
-#include "camera/platform/usb_node_provider.h"
+#include "camera/platform/libusb/usb_control_transfer.h"
+#include "camera/platform/libusb/usb_device_ids.h"
+#include "camera/platform/libusb/usb_endpoint_choice.h"
+#include "camera/platform/libusb/usb_node_provider.h"
 
 namespace qcx {
 namespace {

@@ -1,4 +1,4 @@
-#include "camera/platform/usb_device_ids.h"
+#include "camera/platform/libusb/usb_device_ids.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "camera/platform/usb_node_provider.h"
+#include "camera/platform/libusb/usb_node_provider.h"
 
 #include <libusb.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "camera/platform/usb_control_transfer.h"
+#include "camera/platform/libusb/usb_control_transfer.h"
 
 namespace qcx {
 

@@ -1,4 +1,4 @@
-#include "camera/platform/usb_endpoint_choice.h"
+#include "camera/platform/libusb/usb_endpoint_choice.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "camera/platform/driver_node.h"
-#include "camera/platform/usb_device_ids.h"
-#include "camera/platform/usb_endpoint_choice.h"
-#include "camera/platform/usb_frame_reader.h"
+#include "camera/platform/libusb/usb_device_ids.h"
+#include "camera/platform/libusb/usb_endpoint_choice.h"
+#include "camera/platform/libusb/usb_frame_reader.h"
 
 struct libusb_context;
 struct libusb_device_handle;

@@ -1,4 +1,4 @@
-#include "camera/platform/usb_control_transfer.h"
+#include "camera/platform/libusb/usb_control_transfer.h"
 
 namespace qcx {
 

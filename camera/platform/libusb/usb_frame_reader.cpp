@@ -1,4 +1,4 @@
-#include "camera/platform/usb_frame_reader.h"
+#include "camera/platform/libusb/usb_frame_reader.h"
 
 #include <libusb.h>
 

@@ -600,6 +600,10 @@ int UmockdevCameraBus::FrameEndpoint(const std::shared_ptr<SimCamera>& camera) c
     return AskDevice(camera, [](const Device& d) { return d.frameEndpointUsed; });
 }
 
+int UmockdevCameraBus::Address(const std::shared_ptr<SimCamera>& camera) const {
+    return AskDevice(camera, [](const Device& d) { return d.address; });
+}
+
 int UmockdevCameraBus::ClearedHalts(const std::shared_ptr<SimCamera>& camera) const {
     return AskDevice(camera, [](const Device& d) { return d.clearedHalts; });
 }

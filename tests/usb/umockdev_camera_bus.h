@@ -58,6 +58,8 @@ public:
     int FrameEndpoint(const std::shared_ptr<SimCamera>& camera) const;
     // Halts of the frame endpoint the host has cleared.
     int ClearedHalts(const std::shared_ptr<SimCamera>& camera) const;
+    // The camera's address on the bus, which is also its port on the root hub.
+    int Address(const std::shared_ptr<SimCamera>& camera) const;
 
     struct Device;
     struct Shared;

@@ -223,7 +223,11 @@ TEST_F(UsbPath, AForeignDeviceWithTheCamerasIdIsAskedWhoItIsAndNothingElseAndASl
     ASSERT_EQ(QCX_DeviceGetInformation(0, nullptr, &number, nullptr), QCX_STATUS_SUCCESS);
     EXPECT_EQ(number, 7) << "the camera after the foreign device";
     EXPECT_EQ(TestUsbBus()->VendorRequests(CameraAt(0)), 1) << "only the device-information request";
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("runs at full speed (12 Mbit/s)"), std::string::npos);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string warning = "port path " + std::to_string(TestUsbBus()->Address(CameraAt(1))) +
+                                ": runs at full speed (12 Mbit/s)";
+    EXPECT_NE(said.find(warning), std::string::npos) << said;
+    EXPECT_EQ(said.find("runs at full speed"), said.rfind("runs at full speed")) << "only the slow port: " << said;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "sim/sim_node_provider.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -48,6 +49,14 @@ void SimNodeProvider::RefreshLocked() {
     SyncUsbBusLocked();
 }
 
+void SimNodeProvider::TryRefreshLocked() {
+    try {
+        RefreshLocked();
+    } catch (const std::bad_alloc&) {
+        // Keep the cameras we had; the next call tries again.
+    }
+}
+
 void SimNodeProvider::SyncUsbBusLocked() {
     if (!usbBus_) return;
     std::vector<std::shared_ptr<SimCamera>> onUsb;
@@ -67,7 +76,7 @@ void SimNodeProvider::SetUsbBus(SimUsbBus* bus) {
 std::shared_ptr<SimCamera> SimNodeProvider::PluggedAtLocked(int localIndex) const {
     if (localIndex < 0) return nullptr;
     for (const auto& camera : cameras_) {
-        if (!camera->IsPlugged() || !IsNodeLocked(*camera)) continue;
+        if (!camera->IsPlugged() || !IsSimNode(*camera)) continue;
         if (localIndex-- == 0) return camera;
     }
     return nullptr;
@@ -75,27 +84,18 @@ std::shared_ptr<SimCamera> SimNodeProvider::PluggedAtLocked(int localIndex) cons
 
 int SimNodeProvider::CountNodes() {
     std::lock_guard lock(mutex_);
-    try {
-        RefreshLocked();
-    } catch (const std::bad_alloc&) {
-        // Keep the cameras we had; the next count tries again.
-    }
-    int count = 0;
-    for (const auto& camera : cameras_) count += camera->IsPlugged() && IsNodeLocked(*camera) ? 1 : 0;
-    return count;
+    TryRefreshLocked();
+    return static_cast<int>(std::count_if(cameras_.begin(), cameras_.end(), [](const auto& camera) {
+        return camera->IsPlugged() && IsSimNode(*camera);
+    }));
 }
 
 int SimNodeProvider::CountPlugged() {
     std::lock_guard lock(mutex_);
-    try {
-        RefreshLocked();
-    } catch (const std::bad_alloc&) {
-    }
-    int count = 0;
-    for (const auto& camera : cameras_) {
-        if (camera->IsPlugged() && (IsNodeLocked(*camera) || usbBus_)) ++count;
-    }
-    return count;
+    TryRefreshLocked();
+    return static_cast<int>(std::count_if(cameras_.begin(), cameras_.end(), [this](const auto& camera) {
+        return camera->IsPlugged() && (IsSimNode(*camera) || usbBus_ != nullptr);
+    }));
 }
 
 std::unique_ptr<DriverNode> SimNodeProvider::OpenNode(int localIndex) {
@@ -121,10 +121,7 @@ int SimNodeProvider::FirstNodeNumber() const {
 
 std::shared_ptr<SimCamera> SimNodeProvider::CameraAtNode(int nodeNumber) {
     std::lock_guard lock(mutex_);
-    try {
-        RefreshLocked();
-    } catch (const std::bad_alloc&) {
-    }
+    TryRefreshLocked();
     if (nodeNumber < 0) return nullptr;
     if (!usbBus_) return nodeNumber >= firstNodeNumber_ ? PluggedAtLocked(nodeNumber - firstNodeNumber_) : nullptr;
     // The USB nodes come first, those of the simulated bus as the USB
@@ -147,10 +144,7 @@ bool SimNodeProvider::Unplug(int nodeNumber) {
 
 void SimNodeProvider::ReplugAll() {
     std::lock_guard lock(mutex_);
-    try {
-        RefreshLocked();
-    } catch (const std::bad_alloc&) {
-    }
+    TryRefreshLocked();
     for (const auto& camera : cameras_) camera->Replug();
     SyncUsbBusLocked();
 }

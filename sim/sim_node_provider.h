@@ -58,8 +58,11 @@ private:
     SimNodeProvider() = default;
 
     void RefreshLocked();
+    // RefreshLocked, keeping the cameras it has when memory runs out.
+    void TryRefreshLocked();
     void SyncUsbBusLocked();
-    bool IsNodeLocked(const SimCamera& camera) const { return !camera.Identity().onUsb; }
+    // A camera of the list that is a simulated node (not on the USB bus).
+    static bool IsSimNode(const SimCamera& camera) { return !camera.Identity().onUsb; }
     std::shared_ptr<SimCamera> PluggedAtLocked(int localIndex) const;
 
     mutable std::mutex mutex_;

@@ -107,6 +107,7 @@ struct UmockdevCameraBus::Device {
     int vendorRequests = 0;
 
     std::deque<Urb> pending;  // frame transfers waiting for bytes
+    std::deque<Urb> silent;   // transfers on endpoints that never send
     std::deque<Urb> done;     // completed, to be reaped
     std::uint64_t lastSubmitSeq = 0;
     std::uint64_t servedThroughSeq = 0;  // transfers up to this one ask for no new frame
@@ -350,8 +351,10 @@ struct UmockdevCameraBus::Device {
         }
         inFlightBytes += u.chargedBytes;
         frameEndpointUsed = fields->endpoint;
-        pending.push_back(u);
-        if (frameEndpoint) {
+        if (!frameEndpoint) {
+            silent.push_back(u);
+        } else {
+            pending.push_back(u);
             FillLocked();
             wake.notify_all();
         }
@@ -395,8 +398,14 @@ struct UmockdevCameraBus::Device {
     gboolean Discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
         gulong address = 0;
         std::memcpy(&address, arg->data, std::min<std::size_t>(sizeof address, static_cast<std::size_t>(arg->data_len)));
-        const auto it = std::find_if(pending.begin(), pending.end(),
-                                     [address](const Urb& u) { return u.urb->client_addr == address; });
+        const auto at = [address](const Urb& u) { return u.urb->client_addr == address; };
+        if (const auto it = std::find_if(silent.begin(), silent.end(), at); it != silent.end()) {
+            CompleteLocked(*it, -ENOENT);
+            silent.erase(it);
+            umockdev_ioctl_client_complete(client, 0, 0);
+            return TRUE;
+        }
+        const auto it = std::find_if(pending.begin(), pending.end(), at);
         if (it == pending.end()) {
             umockdev_ioctl_client_complete(client, -1, EINVAL);
             return TRUE;
@@ -463,6 +472,7 @@ UmockdevCameraBus::~UmockdevCameraBus() {
             g_object_unref(device->handler);
         }
         for (Urb& u : device->pending) Release(u);
+        for (Urb& u : device->silent) Release(u);
         for (Urb& u : device->done) Release(u);
     }
     detached_.clear();
@@ -547,9 +557,11 @@ void UmockdevCameraBus::DetachLocked(Device& device) {
         // Transfers still waiting die with the device, and their memory is free again.
         std::lock_guard<std::mutex> hold(device.lock);
         device.gone = true;
-        while (!device.pending.empty()) {
-            device.CompleteLocked(device.pending.front(), -ESHUTDOWN);
-            device.pending.pop_front();
+        for (std::deque<Urb>* waiting : {&device.pending, &device.silent}) {
+            while (!waiting->empty()) {
+                device.CompleteLocked(waiting->front(), -ESHUTDOWN);
+                waiting->pop_front();
+            }
         }
     }
     device.wake.notify_all();

@@ -54,7 +54,7 @@
 /* QCXAPI_BUILDING is defined only while the library itself is compiled. */
 #if defined(QCXAPI_BUILDING)
 #if defined(_WIN32)
-#define QCXAPI_EXPORT __declspec(dllexport)
+#define QCXAPI_EXPORT /* the DLL's module definition file names its exports, undecorated */
 #else
 #define QCXAPI_EXPORT __attribute__((visibility("default")))
 #endif
@@ -167,6 +167,16 @@ typedef enum QCX_PARAM {
 typedef int(QCXAPI_CALL *QCX_PREVIEW_CALLBACK)(QCX_BYTE *buffer, int width, int height,
                                                int bitCount, void *context);
 
+#if defined(_WIN32)
+/* Drawing target of the extended preview callback on Windows: a memory
+ * device context (an HDC) with a device-independent section selected into
+ * it that holds a copy of the preview image in the display bitmap's layout
+ * (rows bottom-up, each padded to 4 bytes; 8-bit images with a grey
+ * palette). Whatever the callback draws into it with GDI is copied back into
+ * the display buffer after the call, so it is what the window shows and the
+ * recording keeps. */
+typedef struct HDC__ *QCX_DRAWING;
+#else
 /* Drawing surface of the extended preview callback: a copy of the preview
  * image (height rows of stride bytes, in the layout of the display buffer).
  * Whatever the callback draws into it is copied back into the display buffer
@@ -178,13 +188,14 @@ typedef struct QCX_SURFACE {
     int stride;   /* bytes per row */
     int bitCount; /* 8, 24 or 32 */
 } QCX_SURFACE;
+typedef QCX_SURFACE *QCX_DRAWING;
+#endif
 
-/* Extended per-frame preview callback: the drawing surface and the display
+/* Extended per-frame preview callback: the drawing target and the display
  * buffer it was copied from. While it is set the preview is drawn with
  * smooth (halftone) stretching. */
-typedef int(QCXAPI_CALL *QCX_PREVIEW_CALLBACK_EX)(QCX_SURFACE *surface, QCX_BYTE *buffer,
-                                                  int width, int height, int bitCount,
-                                                  void *context);
+typedef int(QCXAPI_CALL *QCX_PREVIEW_CALLBACK_EX)(QCX_DRAWING drawing, QCX_BYTE *buffer, int width,
+                                                  int height, int bitCount, void *context);
 
 /* Automatic exposure finished (once, on the frame on which it stops):
  * success flag and the exposure time in milliseconds as QCX_GetParam

@@ -21,7 +21,7 @@
 
 #if defined(_WIN32)
 #  if defined(QCXAPI_BUILDING)
-#    define QCXSIM_API __declspec(dllexport)
+#    define QCXSIM_API /* listed in the DLL's module definition file */
 #  else
 #    define QCXSIM_API __declspec(dllimport)
 #  endif

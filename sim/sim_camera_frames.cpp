@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "camera/platform/environment.h"
 #include "sim/sim_camera.h"
 
 namespace qcx {
@@ -35,11 +36,11 @@ std::optional<SimTiming> ParseSimTiming(std::string_view text) {
 
 SimTiming SimTimingFromEnvironment() {
     static std::atomic<bool> warned{false};
-    const char* value = std::getenv("QCX_SIM_TIMING");
-    if (value == nullptr || *value == '\0') return SimTiming::Realtime;
+    const std::string value = EnvironmentValue("QCX_SIM_TIMING");
+    if (value.empty()) return SimTiming::Realtime;
     if (const auto timing = ParseSimTiming(value)) return *timing;
     if (!warned.exchange(true)) {
-        std::fprintf(stderr, "qcxapi: ignoring QCX_SIM_TIMING='%s', using realtime\n", value);
+        std::fprintf(stderr, "qcxapi: ignoring QCX_SIM_TIMING='%s', using realtime\n", value.c_str());
     }
     return SimTiming::Realtime;
 }

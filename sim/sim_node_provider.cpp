@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "camera/platform/environment.h"
 #include "sim/sim_camera_list.h"
 #include "sim/sim_node.h"
 
@@ -16,8 +17,7 @@ SimNodeProvider& SimNodeProvider::Instance() {
 }
 
 void SimNodeProvider::RefreshLocked() {
-    const char* value = std::getenv("QCX_SIM");
-    const std::string text = value == nullptr ? std::string() : std::string(value);
+    const std::string text = EnvironmentValue("QCX_SIM");
     if (listed_ && text == listedText_) return;
 
     const SimCameraList list = ParseSimCameraList(text);

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "camera/platform/environment.h"
+
 namespace qcx {
 namespace {
 
@@ -217,10 +219,10 @@ std::optional<SimScene> ParseSimScene(std::string_view text) {
 
 SimScene SimSceneFromEnvironment() {
     static std::atomic<bool> warned{false};
-    const char* value = std::getenv("QCX_SIM_SCENE");
-    if (value == nullptr || *value == '\0') return SimScene::Picture;
+    const std::string value = EnvironmentValue("QCX_SIM_SCENE");
+    if (value.empty()) return SimScene::Picture;
     if (const auto scene = ParseSimScene(value)) return *scene;
-    WarnOnce(warned, "QCX_SIM_SCENE", value, "picture");
+    WarnOnce(warned, "QCX_SIM_SCENE", value.c_str(), "picture");
     return SimScene::Picture;
 }
 

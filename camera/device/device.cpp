@@ -1,6 +1,7 @@
 #include "camera/device/device.h"
 
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -29,10 +30,9 @@ std::unique_ptr<std::uint8_t[]> NewDisplayHeader() {
 
 // The folder of the library's own file followed by "QCXLogFolder".
 std::string DefaultLogFolder() {
-    const std::string& library = LibraryFilePath();
-    const std::size_t slash = library.rfind('/');
-    const std::string directory = slash == std::string::npos ? std::string("./") : library.substr(0, slash + 1);
-    return directory + "QCXLogFolder";
+    const std::filesystem::path library(LibraryFilePath());
+    if (!library.has_parent_path()) return (std::filesystem::path(".") / "QCXLogFolder").string();
+    return (library.parent_path() / "QCXLogFolder").string();
 }
 
 }  // namespace
@@ -152,7 +152,7 @@ int CDevice::ApplyLogSettings(bool enable, const char* folder) {
         (folder != nullptr && folder[0] != '\0') ? std::string(folder) : DefaultLogFolder();
     if (!CreateFolderTree(directory)) return status::kFail;
     const std::string name = LogFileName(deviceType_, deviceNumber_, firmwareVersion_, LogClockNow());
-    const std::string path = directory.back() == '/' ? directory + name : directory + "/" + name;
+    const std::string path = (std::filesystem::path(directory) / name).string();
 
     log_.reset(new (std::nothrow) CLogFile(path));
     if (!log_) return status::kFail;

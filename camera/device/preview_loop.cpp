@@ -139,10 +139,8 @@ void CDevice::ShowPreviewFrame(PreviewBuffers& buffers, int width, int height, D
         if (previewCallbackEx_ != nullptr) {
             // The callback draws on a copy; what it drew becomes the frame.
             halftone = true;
-            buffers.surface.assign(image, image + imageBytes);
-            QCX_SURFACE surface{buffers.surface.data(), width, height, width * (bitCount / 8), bitCount};
-            previewCallbackEx_(&surface, image, width, height, bitCount, previewContextEx_);
-            std::memcpy(image, buffers.surface.data(), imageBytes);
+            display.CallOnCopy(GetPreviewPosition().window, previewCallbackEx_, previewContextEx_, image, width,
+                               height, bitCount, buffers.surface);
         }
     }
 

@@ -1,12 +1,15 @@
 // Resizing through libswscale's area filter, which stands in for the
-// halftone stretching of a screen's drawing services.
+// halftone stretching of a screen's drawing services; builds without
+// libswscale, and sizes it turns down, get the exact area average.
 #include "camera/output/image_stretch.h"
 
+#if QCX_WITH_SWSCALE
 extern "C" {
 #include <libavutil/mem.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -22,6 +25,11 @@ extern "C" {
 namespace qcx {
 namespace {
 
+bool ValidBitCount(int bitCount) { return bitCount == 8 || bitCount == 24 || bitCount == 32; }
+
+enum class Outcome { kDone, kRefused, kNoMemory };
+
+#if QCX_WITH_SWSCALE
 // Full horizontal chroma on input and inside: with the default half-width
 // chroma the last column of an odd-width colour image is averaged with
 // whatever lies after the row. Accurate rounding keeps a uniform image
@@ -32,8 +40,6 @@ constexpr int kScaleFlags = SWS_AREA | SWS_FULL_CHR_H_INP | SWS_FULL_CHR_H_INT |
 // and images, so it works on copies with aligned rows and a tail of slack.
 constexpr std::size_t kRowAlignment = 64;
 constexpr std::size_t kTailSlack = 64;
-
-bool ValidBitCount(int bitCount) { return bitCount == 8 || bitCount == 24 || bitCount == 32; }
 
 AVPixelFormat PixelFormat(int bitCount) {
     switch (bitCount) {
@@ -80,8 +86,6 @@ bool AllocatePadded(std::size_t rowBytes, std::size_t rows, PaddedImage* image, 
     return true;
 }
 
-enum class Outcome { kDone, kRefused, kNoMemory };
-
 Outcome StretchWithSwscale(const std::uint8_t* source, int width, int height, int bitCount, std::uint8_t* target,
                            int targetWidth, int targetHeight) {
     const AVPixelFormat format = PixelFormat(bitCount);
@@ -111,6 +115,9 @@ Outcome StretchWithSwscale(const std::uint8_t* source, int width, int height, in
         std::memcpy(target + row * targetRow, out.memory.get() + row * static_cast<std::size_t>(out.stride), targetRow);
     return Outcome::kDone;
 }
+#else
+Outcome StretchWithSwscale(const std::uint8_t*, int, int, int, std::uint8_t*, int, int) { return Outcome::kRefused; }
+#endif
 
 // The source pixels one target pixel covers along one axis, with the part of
 // each inside it. On a common axis of from x to units, source pixel i spans

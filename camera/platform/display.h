@@ -1,10 +1,14 @@
 // Drawing a preview image stretched into a rectangle of a window. On Linux a
 // window is an X11 window id and 0 the root window; without a display (no
-// DISPLAY, or a build without X11) nothing is drawn.
+// DISPLAY, or a build without X11) nothing is drawn. On Windows a window is
+// an HWND and 0 the screen, drawn with GDI.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "qcxapi.h"
 
 namespace qcx {
 
@@ -41,10 +45,20 @@ public:
     // Display object; each preview owns its own.
     virtual void Stretch(std::uintptr_t window, const DisplayRect& target, const DisplayImage& image,
                          StretchMode mode) = 0;
+
+    // Calls the extended preview callback with a drawing target that holds a
+    // copy of the image `pixels` (in the layout above), then copies what it
+    // drew back into `pixels`. The target is a QCX_SURFACE over `scratch`
+    // (the caller's buffer, kept between frames); on Windows a memory device
+    // context compatible with `window`'s, with a device-independent section.
+    virtual void CallOnCopy(std::uintptr_t window, QCX_PREVIEW_CALLBACK_EX callback, void* context,
+                            std::uint8_t* pixels, int width, int height, int bitCount,
+                            std::vector<std::uint8_t>& scratch);
 };
 
-// A display connected to the X server of DISPLAY when the library was built
-// with X11 and one can be reached; otherwise a display that draws nothing.
+// On Linux a display connected to the X server of DISPLAY when the library
+// was built with X11 and one can be reached, otherwise one that draws
+// nothing; on Windows a GDI display.
 std::unique_ptr<Display> OpenDisplay();
 
 }  // namespace qcx

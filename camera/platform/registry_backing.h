@@ -3,7 +3,7 @@
 // or raw bytes. Names of keys and values are matched without regard to the
 // case of ASCII letters, as the registry does.
 //
-// On Linux the store is a folder tree: one folder per key part below a root
+// On Windows the store is the registry itself. On Linux it is a folder tree: one folder per key part below a root
 // folder, and the values of a key in one text file "values.reg" in the style
 // of a registry export, replaced whole and atomically on every write.
 #pragma once
@@ -17,7 +17,7 @@
 
 namespace qcx {
 
-enum class RegistryValueType { kNumber, kBytes };
+enum class RegistryValueType { kNumber, kBytes, kOther };  // kOther: text and the like, never written here
 
 // The outcome of reading one value.
 struct RegistryQuery {

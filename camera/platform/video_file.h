@@ -1,7 +1,7 @@
 // The AVI operations of a recording: a file with one video stream whose frames
-// are appended one at a time as key frames. Linux implements it with FFmpeg's
-// libavformat (container) and libavcodec (encoders); a build without FFmpeg
-// has no video services (version 0).
+// are appended one at a time as key frames. Windows implements it with Video
+// for Windows, Linux with FFmpeg's libavformat (container) and libavcodec
+// (encoders); a Linux build without FFmpeg has no video services (version 0).
 #pragma once
 
 #include <cstddef>

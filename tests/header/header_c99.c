@@ -34,7 +34,7 @@ static int QCXAPI_CALL OnPreview(QCX_BYTE *b, int w, int h, int bits, void *c) {
     (void)b, (void)w, (void)h, (void)bits, (void)c;
     return 0;
 }
-static int QCXAPI_CALL OnPreviewEx(QCX_SURFACE *s, QCX_BYTE *b, int w, int h, int bits, void *c) {
+static int QCXAPI_CALL OnPreviewEx(QCX_DRAWING s, QCX_BYTE *b, int w, int h, int bits, void *c) {
     (void)s, (void)b, (void)w, (void)h, (void)bits, (void)c;
     return 0;
 }

@@ -10,15 +10,15 @@
 
 namespace qcx {
 
-std::string NodeClaim::ClaimFolder() {
+namespace {
+
+std::string ClaimFolder() {
     for (const char* name : {"QCX_LOCK_DIR", "XDG_RUNTIME_DIR"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && value[0] != '\0') return value;
     }
     return "/tmp";
 }
-
-namespace {
 
 // Opens the claim file for locking; every user must be able to, whoever made
 // it. A lock needs no write access, so an existing file is opened for reading
@@ -39,8 +39,6 @@ int OpenClaimFile(const std::string& path) {
 }
 
 }  // namespace
-
-std::string NodeClaim::NumberedName(int node) { return "qxCamera" + std::to_string(node); }
 
 std::unique_ptr<NodeClaim> NodeClaim::TryClaim(const std::string& name, int node) {
     // A name that could leave the claim folder would claim some other file.
@@ -63,8 +61,9 @@ std::unique_ptr<NodeClaim> NodeClaim::TryClaim(const std::string& name, int node
 }
 
 NodeClaim::~NodeClaim() {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
+    const int fd = static_cast<int>(handle_);
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
 }
 
 }  // namespace qcx

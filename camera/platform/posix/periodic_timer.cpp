@@ -1,15 +1,29 @@
+// The periodic timer on a thread of its own that sleeps on a stop event
+// between ticks.
 #include "camera/common/periodic_timer.h"
 
 #include <system_error>
+#include <thread>
+
+#include "camera/common/stop_event.h"
 
 namespace qcx {
 
+struct PeriodicTimer::State {
+    StopEvent stop;
+    std::thread thread;
+};
+
+PeriodicTimer::PeriodicTimer() = default;
+
+PeriodicTimer::~PeriodicTimer() { Stop(); }
+
 bool PeriodicTimer::Start(std::chrono::milliseconds period, std::function<void()> tick) {
     Stop();
-    stop_ = std::make_unique<StopEvent>();
-    StopEvent* stop = stop_.get();
+    auto state = std::make_unique<State>();
+    StopEvent* stop = &state->stop;
     try {
-        thread_ = std::thread([stop, period, tick = std::move(tick)] {
+        state->thread = std::thread([stop, period, tick = std::move(tick)] {
             // Deadlines advance by whole periods so a slow tick does not make
             // the timer drift.
             auto next = std::chrono::steady_clock::now() + period;
@@ -22,17 +36,17 @@ bool PeriodicTimer::Start(std::chrono::milliseconds period, std::function<void()
             }
         });
     } catch (const std::system_error&) {
-        stop_.reset();
         return false;
     }
+    state_ = std::move(state);
     return true;
 }
 
 void PeriodicTimer::Stop() {
-    if (!thread_.joinable()) return;
-    stop_->Set();
-    thread_.join();
-    stop_.reset();
+    if (!state_) return;
+    state_->stop.Set();
+    state_->thread.join();
+    state_.reset();
 }
 
 }  // namespace qcx

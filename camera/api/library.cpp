@@ -1,7 +1,9 @@
 #include "camera/api/library.h"
 
 #include "sim/sim_node_provider.h"
-#if QCX_WITH_USB
+#if defined(_WIN32)
+#include "camera/platform/win32/win32_node_provider.h"
+#elif QCX_WITH_USB
 #include "camera/platform/libusb/usb_node_provider.h"
 #endif
 
@@ -19,7 +21,10 @@ LibraryState& Library() {
 
 NodeDirectory& LibraryNodes() {
     if (g_nodesOverride != nullptr) return *g_nodesOverride;
-#if QCX_WITH_USB
+#if defined(_WIN32)
+    static Win32NodeProvider driver;
+    static NodeDirectory directory({&driver, &SimNodeProvider::Instance()});
+#elif QCX_WITH_USB
     static UsbNodeProvider usb;
     static NodeDirectory directory({&usb, &SimNodeProvider::Instance()});
 #else

@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
     std::string locks;
+    std::string registry;
+#if !defined(_WIN32)  // on Windows claims are named mutexes and the store is the registry
     if (std::getenv("QCX_LOCK_DIR") == nullptr) {
         std::string pattern = "/tmp/qcx-test-locks-XXXXXX";
         if (char* dir = mkdtemp(pattern.data())) {
@@ -17,7 +19,6 @@ int main(int argc, char** argv) {
             setenv("QCX_LOCK_DIR", dir, 1);
         }
     }
-    std::string registry;
     if (std::getenv("QCX_REGISTRY_ROOT") == nullptr) {
         std::string pattern = "/tmp/qcx-test-registry-XXXXXX";
         if (char* dir = mkdtemp(pattern.data())) {
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
             setenv("QCX_REGISTRY_ROOT", dir, 1);
         }
     }
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     for (const std::string& folder : {locks, registry}) {

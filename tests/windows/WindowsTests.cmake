@@ -46,3 +46,20 @@ endforeach()
 add_test(NAME header.every_export_links_and_returns COMMAND every_export_c99 run)
 set_tests_properties(header.every_export_links_and_returns PROPERTIES RUN_SERIAL ON
   ENVIRONMENT "QCX_SIM=" WORKING_DIRECTORY $<TARGET_FILE_DIR:qcxapi>)
+
+# The test driver, a kernel driver that Wine loads as a service: the nodes
+# \\.\zelvicam-0 and -1 for the driver-node tests of test_windows.
+add_library(zelvicam_test MODULE ${CMAKE_CURRENT_SOURCE_DIR}/windows/driver/zelvicam_test_driver.c)
+target_include_directories(zelvicam_test SYSTEM PRIVATE /usr/${QCX_MINGW_TRIPLET}/include/ddk)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(QCX_DRIVER_ENTRY _DriverEntry@8)
+else()
+  set(QCX_DRIVER_ENTRY DriverEntry)
+endif()
+target_link_options(zelvicam_test PRIVATE -nostdlib -Wl,--subsystem,native -Wl,--entry,${QCX_DRIVER_ENTRY})
+target_link_libraries(zelvicam_test PRIVATE ntoskrnl hal)
+set_target_properties(zelvicam_test PROPERTIES PREFIX "" SUFFIX .sys
+  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+if(TARGET test_windows)
+  add_dependencies(test_windows zelvicam_test)
+endif()

@@ -20,6 +20,18 @@ constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
            (static_cast<std::uint32_t>(static_cast<std::uint8_t>(d)) << 24);
 }
 
+// `code` with its ASCII letters in upper case: stored choices may spell a
+// handler in lower case ("mjpg", "dib ").
+constexpr std::uint32_t UpperFourCC(std::uint32_t code) {
+    std::uint32_t upper = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::uint32_t c = (code >> shift) & 0xFF;
+        if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        upper |= c << shift;
+    }
+    return upper;
+}
+
 inline constexpr std::uint32_t kStreamTypeVideo = MakeFourCC('v', 'i', 'd', 's');
 inline constexpr std::uint32_t kHandlerUncompressed = MakeFourCC('D', 'I', 'B', ' ');
 inline constexpr std::uint32_t kHandlerMotionJpeg = MakeFourCC('M', 'J', 'P', 'G');

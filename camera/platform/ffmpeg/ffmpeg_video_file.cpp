@@ -69,17 +69,6 @@ using SinkBytes = std::uint8_t*;
 using SinkBytes = const std::uint8_t*;
 #endif
 
-// Stored choices may spell the handler in lower case ("mjpg", "dib ").
-std::uint32_t UpperFourCC(std::uint32_t code) {
-    std::uint32_t upper = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::uint32_t c = (code >> shift) & 0xFF;
-        if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
-        upper |= c << shift;
-    }
-    return upper;
-}
-
 // The output file: a descriptor behind an AVIOContext. Writes go to the
 // position the muxer believes it is at, even after a failed write, so a
 // best-effort trailer still lands where the index says.

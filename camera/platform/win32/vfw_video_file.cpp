@@ -44,16 +44,6 @@ constexpr std::uint64_t kCompressedSizeFactor = 2;
 // AVIFile fills skipped positions with empty chunks, at most this many.
 constexpr std::int64_t kMaxSkippedFrames = 60000;
 
-std::uint32_t UpperFourCC(std::uint32_t code) {
-    std::uint32_t upper = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::uint32_t c = (code >> shift) & 0xFF;
-        if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
-        upper |= c << shift;
-    }
-    return upper;
-}
-
 // `path` made absolute, so a later change of the current folder does not
 // change the file it names; as it is when it cannot be resolved.
 std::string FullPath(const std::string& path) {

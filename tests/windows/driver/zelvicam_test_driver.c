@@ -127,7 +127,7 @@ static NTSTATUS DispatchControl(PIRP irp, PIO_STACK_LOCATION stack) {
     return Complete(irp, STATUS_SUCCESS, sizeof counters);
 }
 
-static NTSTATUS DispatchIoControl(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchIoControl(PDEVICE_OBJECT device, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     if (device == g_control) return DispatchControl(irp, stack);
     Node *node = device->DeviceExtension;
@@ -146,14 +146,14 @@ static NTSTATUS DispatchIoControl(PDEVICE_OBJECT device, PIRP irp) {
     return Complete(irp, STATUS_SUCCESS, AnswerVendorRequest(node, record, buffer, length));
 }
 
-static VOID CancelHeldRead(PDEVICE_OBJECT device, PIRP irp) {
+static VOID NTAPI CancelHeldRead(PDEVICE_OBJECT device, PIRP irp) {
     Node *node = device->DeviceExtension;
     IoReleaseCancelSpinLock(irp->CancelIrql);
     InterlockedIncrement((LONG *)&node->counters.cancelledReads);
     Complete(irp, STATUS_CANCELLED, 0);
 }
 
-static NTSTATUS DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
     if (device == g_control) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     Node *node = device->DeviceExtension;
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
@@ -173,7 +173,7 @@ static NTSTATUS DispatchRead(PDEVICE_OBJECT device, PIRP irp) {
     return Complete(irp, STATUS_SUCCESS, delivered);
 }
 
-static NTSTATUS DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp) {
+static NTSTATUS NTAPI DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     return Complete(irp, STATUS_SUCCESS, 0);
 }
@@ -195,7 +195,7 @@ static const WCHAR *const kNodeLinks[NODE_COUNT] = {L"\\DosDevices\\zelvicam-0",
 static const WCHAR kControlName[] = L"\\Device\\zelvicamtest";
 static const WCHAR kControlLink[] = L"\\DosDevices\\zelvicam-test";
 
-static VOID Unload(PDRIVER_OBJECT driver) {
+static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
     UNICODE_STRING link;
     for (int i = 0; i < NODE_COUNT; ++i) {
         RtlInitUnicodeString(&link, kNodeLinks[i]);

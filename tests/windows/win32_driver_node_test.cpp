@@ -46,10 +46,16 @@ protected:
                                            nullptr, nullptr, nullptr, nullptr);
         if (service == nullptr) service = OpenServiceA(manager, kService, SERVICE_ALL_ACCESS);
         ASSERT_NE(service, nullptr) << GetLastError();
-        const bool started = StartServiceA(service, 0, nullptr) || GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
+        DWORD error = ERROR_SUCCESS;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            error = StartServiceA(service, 0, nullptr) ? ERROR_SUCCESS : GetLastError();
+            if (error == ERROR_SUCCESS || error == ERROR_SERVICE_ALREADY_RUNNING) break;
+            Sleep(1000);
+        }
         CloseServiceHandle(service);
         CloseServiceHandle(manager);
-        ASSERT_TRUE(started) << "the test driver " << DriverFile() << " does not start: " << GetLastError();
+        ASSERT_TRUE(error == ERROR_SUCCESS || error == ERROR_SERVICE_ALREADY_RUNNING)
+            << "the test driver " << DriverFile() << " does not start: error " << error;
     }
     static void TearDownTestSuite() {
         SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);

@@ -177,7 +177,7 @@ TEST_F(DriverNodes, CamerasLeaveNoHandlesBehindWhateverTheirReadsDid) {
     };
     round();
     const int before = OpenHandles();
-    for (int i = 0; i < 3; ++i) round();
+    for (int i = 0; i < 4; ++i) round();
     EXPECT_TRUE(HandlesBackTo(before)) << OpenHandles() << " handles open, " << before << " before";
 }
 

@@ -72,6 +72,17 @@ struct VideoStreamInfo {
     std::int32_t height = 0;
 };
 
+// Skipped positions are filled with empty chunks, at most this many at once.
+inline constexpr std::int64_t kMaxSkippedFrames = 60000;
+
+// True when a frame may go at `position` after the one at `lastPosition`
+// (-1: none yet): later, and no more than kMaxSkippedFrames positions skipped.
+constexpr bool FollowsLastFrame(std::int64_t lastPosition, std::uint32_t position) {
+    if (lastPosition >= 0 && position <= lastPosition) return false;
+    const std::int64_t skipped = lastPosition < 0 ? 0 : position - lastPosition - 1;
+    return skipped <= kMaxSkippedFrames;
+}
+
 // One open AVI file. The calls come in the order of a recording: CreateStream,
 // MakeCompressedStream, SetFormat, then Write per frame; destruction finishes
 // the file (index and sizes) and closes it. Every call returns false on
@@ -94,7 +105,8 @@ public:
     // suit the encoder (bit counts other than 8, 24 and 32).
     virtual bool SetFormat(const std::uint8_t* bitmapInfo, std::size_t size) = 0;
 
-    // Appends one frame at `position` as a key frame: `bytes` bytes of rows
+    // Appends one frame at `position` (after the last, at most
+    // kMaxSkippedFrames later; see FollowsLastFrame) as a key frame: `bytes` bytes of rows
     // of (bit count / 8) x width bytes each, bottom row first, as the format
     // says. false when it cannot be compressed or written (the disk is full,
     // say); the file stays consistent and the next frame may succeed.

@@ -60,8 +60,6 @@ constexpr std::uint64_t kChunkHeaderBytes = 8;
 // only when even an incompressible picture of twice the raw size would fit.
 constexpr std::uint64_t kEncodedSizeFactor = 2;
 constexpr std::uint64_t kEncodedSlack = 4096;
-// The avi muxer fills at most this many skipped positions with empty chunks.
-constexpr std::int64_t kMaxSkippedFrames = 60000;
 
 #if LIBAVFORMAT_VERSION_MAJOR < 61
 using SinkBytes = std::uint8_t*;
@@ -326,9 +324,8 @@ public:
 
     bool Write(std::uint32_t position, const std::uint8_t* frame, std::size_t bytes) override {
         if (!headerWritten_ || broken_ || frame == nullptr || bytes != frameBytes_) return false;
-        if (lastPosition_ >= 0 && position <= lastPosition_) return false;
+        if (!FollowsLastFrame(lastPosition_, position)) return false;
         const std::int64_t skipped = lastPosition_ < 0 ? 0 : position - lastPosition_ - 1;
-        if (skipped > kMaxSkippedFrames) return false;
 
         switch (compressor_) {
         case Compressor::kUncompressed:

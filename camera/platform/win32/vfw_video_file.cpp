@@ -41,8 +41,6 @@ constexpr std::uint64_t kChunkHeaderBytes = 8;
 // A compressed frame is not known before compressing; a frame is handed to the
 // compressor only when even twice the raw size would fit.
 constexpr std::uint64_t kCompressedSizeFactor = 2;
-// AVIFile fills skipped positions with empty chunks, at most this many.
-constexpr std::int64_t kMaxSkippedFrames = 60000;
 
 // `path` made absolute, so a later change of the current folder does not
 // change the file it names; as it is when it cannot be resolved.
@@ -190,9 +188,8 @@ public:
     bool Write(std::uint32_t position, const std::uint8_t* frame, std::size_t bytes) override {
         if (!writable_ || frame == nullptr || bytes != frameBytes_) return false;
         if (position > static_cast<std::uint32_t>(LONG_MAX)) return false;
-        if (lastPosition_ >= 0 && position <= lastPosition_) return false;
+        if (!FollowsLastFrame(lastPosition_, position)) return false;
         const std::int64_t skipped = lastPosition_ < 0 ? 0 : position - lastPosition_ - 1;
-        if (skipped > kMaxSkippedFrames) return false;
         const std::uint64_t payload = compressing_ ? kCompressedSizeFactor * storedBytes_ : storedBytes_;
         if (!HasRoomFor(payload, skipped, position)) return false;
 

@@ -15,7 +15,7 @@ unset DISPLAY
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 export LD_LIBRARY_PATH=$prefix/lib
-"$prefix/bin/qcx" list | grep -q "node 0: simulated camera, device type 21"
+"$prefix/bin/qcx" list --json | grep -q '"device_type": 21, "family": "MT9V032"'
 readelf -d "$prefix/lib/libqcxapi.so" | grep -q "Library soname: \[libqcxapi.so.0\]"
 [ -f "$prefix/lib/udev/rules.d/60-qcxapi.rules" ]
 
@@ -39,5 +39,5 @@ contents qcxapi-tools | grep -qx './usr/bin/qcx'
 dpkg-deb -f "$scratch/debs"/qcxapi-tools_*.deb Depends | grep -q libqcxapi0
 root=$scratch/root
 for deb in "$scratch/debs"/libqcxapi0_*.deb "$scratch/debs"/qcxapi-tools_*.deb; do dpkg-deb -x "$deb" "$root"; done
-LD_LIBRARY_PATH=$root/usr/lib "$root/usr/bin/qcx" list | grep -q "node 0: simulated camera, device type 21"
+LD_LIBRARY_PATH=$root/usr/lib "$root/usr/bin/qcx" list --json | grep -q '"device_type": 21, "family": "MT9V032"'
 echo "install and packages: ok"

@@ -13,9 +13,9 @@ mkdir "$out/linux" "$out/windows"
 export QCX_SIM=17 QCX_SIM_SCENE=ramp QCX_SIM_TIMING=fast
 status=0
 
-"$linux_qcx" trigger "$out/linux" >/dev/null
-(cd "$windows" && "$loader" ./qcx.exe trigger "Z:$out/windows" >/dev/null)
 for file in capture.bmp capture.jpg capture.tif; do
+  "$linux_qcx" capture --trigger --fire -o "$out/linux/$file" >/dev/null
+  (cd "$windows" && "$loader" ./qcx.exe capture --trigger --fire -o "Z:$out/windows/$file" >/dev/null)
   if [ ! -s "$out/windows/$file" ]; then
     echo "FAIL: the Windows build wrote no $file"; status=1
   elif ! cmp -s "$out/linux/$file" "$out/windows/$file"; then
@@ -25,7 +25,7 @@ for file in capture.bmp capture.jpg capture.tif; do
   fi
 done
 
-(cd "$windows" && QCX_AVI_CODEC=DIB "$loader" ./qcx.exe record 1 "Z:$out/windows/record.avi" >/dev/null)
+(cd "$windows" && "$loader" ./qcx.exe preview --seconds 1 --record "Z:$out/windows/record.avi" --codec DIB >/dev/null)
 probe=$(ffprobe -v error -count_frames -select_streams v:0 \
   -show_entries stream=codec_name,width,height,nb_read_frames -of default=noprint_wrappers=1 \
   "$out/windows/record.avi" 2>&1 || true)

@@ -17,6 +17,8 @@ for _ in $(seq 50); do
 done
 echo "on a terminal: '$line'"
 [[ $line =~ ^[1-9][0-9]*\ frames\ \ [0-9]+\.[0-9]/s\ \ [0-9]+\.[0-9]\ s ]] || { echo "FAIL: no progress line"; exit 1; }
+tmux -L "$server" kill-server  # its qcx holds the camera
+sleep 0.5
 
 piped=$(QCX_SIM=21 "$qcx" preview --seconds 1 | od -c)
 if grep -q '\\r' <<<"$piped"; then echo "FAIL: progress drawn into a pipe"; exit 1; fi

@@ -114,6 +114,12 @@ double ParseReal(const std::string& text, const char* what) {
     return value;
 }
 
+std::string Hex(unsigned long long value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%0*llx", digits, value);
+    return text;
+}
+
 std::vector<long long> ParseIntegerList(const std::string& text, const char* what) {
     std::vector<long long> values;
     std::size_t start = 0;

@@ -67,6 +67,8 @@ void SetEnvironment(const char* name, const std::string& value);
 // naming `what` for anything else or a value outside minimum ... maximum.
 long long ParseInteger(const std::string& text, const char* what, long long minimum, long long maximum);
 double ParseReal(const std::string& text, const char* what);
+// "0x" and `digits` hex digits at least, as the tool prints addresses and values.
+std::string Hex(unsigned long long value, int digits);
 // Comma-separated integers, as --fov 0,0,640,480 takes them.
 std::vector<long long> ParseIntegerList(const std::string& text, const char* what);
 

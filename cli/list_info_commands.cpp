@@ -17,12 +17,6 @@ namespace qcxcli {
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%0*x", digits, value);
-    return text;
-}
-
 struct CameraEntry {
     int index = 0;
     int status = 0;  // of QCX_DeviceGetInformation

@@ -18,12 +18,6 @@ namespace qcxcli {
 
 namespace {
 
-std::string Hex(unsigned long long value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%0*llx", digits, value);
-    return text;
-}
-
 // ---------------------------------------------------------------- parameters
 
 int ParameterArgument(const std::string& name) {

@@ -42,6 +42,10 @@ TEST_F(QcxTool, ListsAndSelectsCamerasByIndexOrIdentity) {
     QcxResult json = Run("--simulate 21,8:5 list --json");
     EXPECT_NE(json.out.find("\"device_type\": 8, \"family\": \"MT9P001\", \"device_number\": 5"), std::string::npos)
         << json.out;
+    // Another reader takes the whole of it.
+    const std::string check = "/usr/bin/python3 -c 'import json, sys; json.load(sys.stdin); print(\"valid\")'";
+    EXPECT_EQ(CommandOutput("'" QCX_TOOL_PATH "' --simulate 21,8:5 list --json | " + check), "valid\n");
+    EXPECT_EQ(CommandOutput("'" QCX_TOOL_PATH "' --simulate 19 info --json | " + check), "valid\n");
 
     for (const char* device : {"1", "8:5", "mt9p001:5"}) {
         QcxResult info = Run(std::string("--simulate 21,8:5 info --json -d ") + device);

@@ -5,9 +5,11 @@
 # Usage: xvfb-run -a preview_window_draws.sh path/to/qcx
 set -euo pipefail
 qcx=$1
+# Node claims of its own, so parallel tests do not take each other's cameras.
+export QCX_LOCK_DIR=$(mktemp -d)
 [ -n "${DISPLAY:-}" ] || { echo "no X server: skipped"; exit 77; }
 shot=$(mktemp)
-trap 'rm -f "$shot"' EXIT
+trap 'rm -rf "$shot" "$QCX_LOCK_DIR"' EXIT
 QCX_SIM=21 QCX_SIM_SCENE=grey "$qcx" preview --window --seconds 3 &
 sleep 2
 # The window opens at the top left; its middle shows the flat grey scene.

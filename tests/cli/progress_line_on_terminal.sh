@@ -4,9 +4,11 @@
 # Usage: progress_line_on_terminal.sh path/to/qcx
 set -euo pipefail
 qcx=$1
+# Node claims of its own, so parallel tests do not take each other's cameras.
+export QCX_LOCK_DIR=$(mktemp -d)
 command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
 server=qcx-progress-$$
-trap 'tmux -L "$server" kill-server 2>/dev/null || true' EXIT
+trap 'tmux -L "$server" kill-server 2>/dev/null || true; rm -rf "$QCX_LOCK_DIR"' EXIT
 tmux -L "$server" -f /dev/null new-session -d -x 100 -y 8 \
   "QCX_SIM=21 '$qcx' preview --seconds 6; sleep 30"
 line=""

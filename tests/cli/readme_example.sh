@@ -6,6 +6,7 @@ set -euo pipefail
 readme=$1 include=$2 libdir=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export QCX_LOCK_DIR=$work
 # The block after the marker line, without its fences.
 awk '/<!-- example: compiled and run by the tests -->/ {armed=1; next}
      armed && /^```c/ {inside=1; next}

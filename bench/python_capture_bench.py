@@ -4,7 +4,7 @@
 The C rate is the library's own cost: QCX_CaptureRgbDataEx called through
 ctypes in a tight loop into one preallocated buffer. The Python rate adds
 what the binding does per frame: size and mode queries, a new numpy array,
-the upright view. Both run on simulated cameras in fast timing (a frame
+the upright view; the out= rate reuses one array, as the C loop does. Both run on simulated cameras in fast timing (a frame
 read never waits), in the same process, alternating, best of the rounds.
 
     /usr/bin/python3 bench/python_capture_bench.py [--seconds 2] [--rounds 3]
@@ -71,18 +71,24 @@ def main() -> int:
             assert camera.info.device_type == kind
             size = camera.capture_size
             c_step = c_loop(camera)
-            c_best = py_best = 0.0
+            frame = camera.capture()
+            reused = frame.base if frame.base is not None else frame
+            c_best = py_best = reuse_best = 0.0
             for _ in range(options.rounds):
                 c_best = max(c_best, rate(c_step, options.seconds))
                 py_best = max(py_best, rate(camera.capture, options.seconds))
-            rows.append((f"{sensor} (type {kind})", f"{size.width} x {size.height}", c_best, py_best))
+                reuse_best = max(reuse_best, rate(lambda: camera.capture(out=reused), options.seconds))
+            rows.append((f"{sensor} (type {kind})", f"{size.width} x {size.height}", c_best, py_best,
+                         reuse_best))
     finally:
         for camera in cameras:
             camera.close()
 
-    print(f"{'camera':<18} {'size':>12} {'C frames/s':>11} {'Python frames/s':>16} {'Python / C':>11}")
-    for name, size, c_fps, py_fps in rows:
-        print(f"{name:<18} {size:>12} {c_fps:>11.1f} {py_fps:>16.1f} {py_fps / c_fps:>11.3f}")
+    print(f"{'camera':<18} {'size':>12} {'C frames/s':>11} {'Python frames/s':>16} {'Python / C':>11} "
+          f"{'out= frames/s':>14} {'out= / C':>9}")
+    for name, size, c_fps, py_fps, reuse_fps in rows:
+        print(f"{name:<18} {size:>12} {c_fps:>11.1f} {py_fps:>16.1f} {py_fps / c_fps:>11.3f} "
+              f"{reuse_fps:>14.1f} {reuse_fps / c_fps:>9.3f}")
     return 0
 
 

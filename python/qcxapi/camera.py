@@ -146,7 +146,8 @@ class Camera:
 
     # -- frames -------------------------------------------------------------
 
-    def capture(self, raw: bool = False, flush: bool = False) -> np.ndarray:
+    def capture(self, raw: bool = False, flush: bool = False,
+                out: Optional[np.ndarray] = None) -> np.ndarray:
         """Captures one frame of the capture window, top row first.
 
         Colour (the default): height x width x 3 uint8 in blue, green, red
@@ -159,6 +160,12 @@ class Camera:
         working-mode word). The library fills the returned array's memory
         directly; a bottom-up image is returned as a reversed view of it.
 
+        ``out``: an array the library fills instead of a new one, C-ordered
+        with the shape and type of the frame (a previous capture's
+        ``.base`` or the array itself, when it is not a reversed view); a
+        loop that reuses it saves the allocation and the first touch of
+        fresh memory. ValueError when it does not fit.
+
         Status -10 (the camera was recovered after a failed read) raises
         Error like any other; capturing again then succeeds.
         """
@@ -170,7 +177,7 @@ class Camera:
             sixteen = data_bits.value == 16
             if raw:
                 layout = frames.raw_layout(width.value, height.value, sixteen)
-                buffer = frames.allocate(layout)
+                buffer = frames.allocate(layout, out)
                 name = "QCX_CaptureRawDataAfterEmptyFrameBuffer" if flush else "QCX_CaptureRawData"
                 check(getattr(api, name)(self.index, buffer.ctypes.data), name)
                 return buffer
@@ -179,7 +186,7 @@ class Camera:
             check(api.QCX_PreviewGetMode(self.index, ctypes.byref(output)), "QCX_PreviewGetMode")
             layout = frames.image_layout(width.value, height.value, bits.value, sixteen, mode.value,
                                          output.value)
-            buffer = frames.allocate(layout)
+            buffer = frames.allocate(layout, out)
             got = [ctypes.c_int() for _ in range(3)]
             name = "QCX_CaptureRgbDataExAfterEmptyFrameBuffer" if flush else "QCX_CaptureRgbDataEx"
             check(getattr(api, name)(self.index, buffer.ctypes.data, *(ctypes.byref(v) for v in got)),

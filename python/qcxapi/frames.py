@@ -15,7 +15,7 @@ filled, so there is no copy.
 from __future__ import annotations
 
 import ctypes
-from typing import NamedTuple
+from typing import NamedTuple, Optional
 
 import numpy as np
 
@@ -59,9 +59,16 @@ def image_layout(width: int, height: int, bit_count: int, sixteen_bit: bool,
     return Layout(shape, dtype, bottom_up)
 
 
-def allocate(layout: Layout) -> np.ndarray:
-    """An uninitialised array in the library's memory order, for it to fill."""
-    return np.empty(layout.shape, layout.dtype)
+def allocate(layout: Layout, out: Optional[np.ndarray] = None) -> np.ndarray:
+    """An array in the library's memory order for it to fill: `out` when it
+    fits (ValueError otherwise), else a new uninitialised one."""
+    if out is None:
+        return np.empty(layout.shape, layout.dtype)
+    if out.shape != layout.shape or out.dtype != layout.dtype:
+        raise ValueError(f"out is {out.shape} {out.dtype}; the frame is {layout.shape} {layout.dtype}")
+    if not (out.flags.c_contiguous and out.flags.writeable):
+        raise ValueError("out must be a writable C-contiguous array")
+    return out
 
 
 def upright(buffer: np.ndarray, layout: Layout) -> np.ndarray:

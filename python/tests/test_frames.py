@@ -59,6 +59,13 @@ def test_colour_image_is_upright_in_either_row_order(open_sim):
     for channel in range(3):
         assert np.array_equal(top_down[inner][..., channel][unwrapped], raw[inner][unwrapped])
 
+    # A reused array gets the same upright picture; one that does not fit is refused.
+    cam.bayer_mode = 0
+    reused = cam.capture(out=bottom_up.base)
+    assert np.array_equal(reused, top_down) and reused.base is bottom_up.base
+    with pytest.raises(ValueError):
+        cam.capture(out=np.empty((480, 752), np.uint8))
+
 
 def test_pixel_layouts_of_the_bayer_mode_groups(open_sim):
     cam = open_sim("21")

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <initializer_list>
 
+#include "cli/command_support.h"
 #include "qcxapi.h"
 #include "qcxsim.h"
 
@@ -80,6 +82,22 @@ int ParameterByName(const std::string& name) {
         if (folded == kParameterNames[parameter]) return parameter;
     }
     return -1;
+}
+
+void PrintParameterTable(int index) {
+    std::printf("parameters             %8s %8s %8s\n", "value", "minimum", "maximum");
+    for (int parameter = 0; parameter < kParameterCount; ++parameter) {
+        int value = 0, minimum = 0, maximum = 0;
+        int status = Traced(QCX_GetParam(index, parameter, &value), "QCX_GetParam");
+        if (status == QCX_STATUS_SUCCESS)
+            status = Traced(QCX_GetParamRange(index, parameter, &minimum, &maximum), "QCX_GetParamRange");
+        if (status == QCX_STATUS_SUCCESS)
+            std::printf("  %-20s %8d %8d %8d\n", ParameterName(parameter), value, minimum, maximum);
+        else if (status == QCX_STATUS_NOT_SUPPORTED)
+            std::printf("  %-20s not supported\n", ParameterName(parameter));
+        else
+            std::printf("  %-20s %s (%d)\n", ParameterName(parameter), StatusText(status).c_str(), status);
+    }
 }
 
 int SimulatedNodeOf(int index) {

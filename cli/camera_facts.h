@@ -21,6 +21,9 @@ const char* ParameterName(int parameter);
 // "Preview_ColumnStart"); -1 when there is none.
 int ParameterByName(const std::string& name);
 
+// Prints every parameter with its value and range (or why not) as a table.
+void PrintParameterTable(int index);
+
 // The simulated node behind library index `index` (matched by device type,
 // number and firmware), or -1 for a camera on USB.
 int SimulatedNodeOf(int index);

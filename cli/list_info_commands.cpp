@@ -230,9 +230,6 @@ void RunInfo(const std::string& device, bool json) {
     int saturation = 0;
     const bool colour = Traced(QCX_ProcessSaturationGet(index, &saturation), "QCX_ProcessSaturationGet") !=
                         QCX_STATUS_NOT_SUPPORTED;
-    std::vector<ParameterState> parameters;
-    for (int parameter = 0; parameter < kParameterCount; ++parameter)
-        parameters.push_back(ReadParameter(index, parameter));
     const std::vector<Feature> features = ProbeIoLines(index);
 
     if (json) {
@@ -268,7 +265,7 @@ void RunInfo(const std::string& device, bool json) {
         out.Value("capture_timeout_ms", static_cast<long long>(timeout));
         out.BeginObject("parameters");
         for (int parameter = 0; parameter < kParameterCount; ++parameter) {
-            const ParameterState& state = parameters[static_cast<std::size_t>(parameter)];
+            const ParameterState state = ReadParameter(index, parameter);
             if (state.status != QCX_STATUS_SUCCESS) {
                 out.Null(ParameterName(parameter));
                 continue;
@@ -305,15 +302,7 @@ void RunInfo(const std::string& device, bool json) {
         std::printf("%-22s %d, demosaic method %d\n", "bayer mode", bayer, filter);
     if (exposureStatus == QCX_STATUS_SUCCESS) std::printf("%-22s %.3f ms\n", "exposure time", exposureMs);
     std::printf("%-22s %lu ms\n", "capture time-out", static_cast<unsigned long>(timeout));
-    std::printf("parameters             %8s %8s %8s\n", "value", "minimum", "maximum");
-    for (int parameter = 0; parameter < kParameterCount; ++parameter) {
-        const ParameterState& state = parameters[static_cast<std::size_t>(parameter)];
-        if (state.status == QCX_STATUS_SUCCESS)
-            std::printf("  %-20s %8d %8d %8d\n", ParameterName(parameter), state.value, state.minimum, state.maximum);
-        else
-            std::printf("  %-20s %s\n", ParameterName(parameter),
-                        state.status == QCX_STATUS_NOT_SUPPORTED ? "not supported" : StatusText(state.status).c_str());
-    }
+    PrintParameterTable(index);
     std::printf("I/O lines and switches\n");
     for (const Feature& feature : features) {
         if (feature.status == QCX_STATUS_SUCCESS)

@@ -55,19 +55,7 @@ void RunParamGet(const std::string& device, const std::string& name) {
         PrintParameter(chosen, ReadParameter(index, chosen));
         return;
     }
-    std::printf("%-20s %8s %8s %8s\n", "parameter", "value", "minimum", "maximum");
-    for (int parameter = 0; parameter < kParameterCount; ++parameter) {
-        int value = 0, minimum = 0, maximum = 0;
-        int status = Traced(QCX_GetParam(index, parameter, &value), "QCX_GetParam");
-        if (status == QCX_STATUS_SUCCESS)
-            status = Traced(QCX_GetParamRange(index, parameter, &minimum, &maximum), "QCX_GetParamRange");
-        if (status == QCX_STATUS_SUCCESS)
-            std::printf("%-20s %8d %8d %8d\n", ParameterName(parameter), value, minimum, maximum);
-        else if (status == QCX_STATUS_NOT_SUPPORTED)
-            std::printf("%-20s not supported\n", ParameterName(parameter));
-        else
-            std::printf("%-20s %s (%d)\n", ParameterName(parameter), StatusText(status).c_str(), status);
-    }
+    PrintParameterTable(index);
 }
 
 void RunParamSet(const std::string& device, const std::string& name, const std::string& valueText) {
